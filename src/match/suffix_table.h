@@ -1,0 +1,45 @@
+// The compiled suffix table: a trie of lowercase domain labels entered from the
+// rightmost label, held in three flat arrays. The matcher only ever sees a
+// SuffixTable view, so tests can run it over small hand-made or corrupt tables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace lookup {
+
+struct Node {
+    std::uint32_t first_edge;
+    std::uint16_t edge_count;
+    std::uint8_t flags;
+};
+
+struct Edge {
+    std::uint32_t label_start;
+    std::uint32_t label_end;
+    std::int32_t target;  // negative: the edge leads nowhere
+};
+
+// Rule kinds, stored in each of the two 3-bit fields of Node::flags.
+inline constexpr std::uint8_t FLAG_RULE = 1;
+inline constexpr std::uint8_t FLAG_WILDCARD = 2;
+inline constexpr std::uint8_t FLAG_EXCEPTION = 4;
+// Bits 3-5 hold the kind taken from the ICANN section alone.
+inline constexpr unsigned ICANN_SHIFT = 3;
+
+// A read-only view over the three arrays and the checksum text.
+struct SuffixTable {
+    std::string_view label_pool;
+    std::span<const Node> nodes;
+    std::span<const Edge> edges;
+    std::string_view checksum;
+};
+
+// The table compiled into the module (defined beside the generated source, or
+// by a test fixture for the deliberately corrupt build). Made on each call from
+// the arrays' addresses, so nothing in the data needs relocating at load.
+SuffixTable compiled_table() noexcept;
+
+}  // namespace lookup

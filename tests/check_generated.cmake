@@ -1,0 +1,23 @@
+# Runs a generator into a scratch folder and fails on any byte of difference
+# from the committed output.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+execute_process(COMMAND "${TOOL}" "${INPUT}" "${WORK}" RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${TOOL} failed on ${INPUT} (status ${status})")
+endif()
+file(GLOB produced RELATIVE "${WORK}" "${WORK}/*")
+list(SORT produced)
+set(expected ${FILES})
+list(SORT expected)
+if(NOT produced STREQUAL expected)
+  message(FATAL_ERROR "generator wrote [${produced}], expected [${expected}]")
+endif()
+foreach(name IN LISTS FILES)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK}/${name}" "${COMMITTED}/${name}"
+                  RESULT_VARIABLE differs)
+  if(NOT differs EQUAL 0)
+    message(FATAL_ERROR "generated/${name} differs from what ${TOOL} makes of ${INPUT}; run the regenerate target")
+  endif()
+endforeach()
+message(STATUS "generated/ matches ${INPUT}")
