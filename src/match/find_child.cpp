@@ -1,0 +1,86 @@
+#include "match/find_child.h"
+
+#include <string>
+
+#include "match/fault.h"
+
+namespace lookup {
+namespace {
+
+[[noreturn]] void edge_run_fault(std::uint32_t node) {
+    throw Fault("edge run of node " + std::to_string(node) + " ends beyond the edge table");
+}
+
+[[noreturn]] void label_range_fault(std::uint32_t edge) {
+    throw Fault("label of edge " + std::to_string(edge) + " lies outside the label pool");
+}
+
+[[noreturn]] void label_boundary_fault(std::uint32_t edge) {
+    throw Fault("label of edge " + std::to_string(edge) + " does not lie on character boundaries");
+}
+
+bool is_character_boundary(std::string_view pool, std::uint32_t offset) noexcept {
+    // The end of the pool is a boundary; inside it, only a UTF-8 continuation
+    // byte (10xxxxxx) is not.
+    return offset == pool.size() || (static_cast<unsigned char>(pool[offset]) & 0xC0) != 0x80;
+}
+
+// The label of `edge`, after checking that its range is a sound slice of the pool.
+std::string_view checked_label(const SuffixTable& table, std::uint32_t edge) {
+    const Edge& entry = table.edges[edge];
+    const std::uint32_t start = entry.label_start;
+    const std::uint32_t end = entry.label_end;
+    if (start > end || end > table.label_pool.size()) {
+        label_range_fault(edge);
+    }
+    if (!is_character_boundary(table.label_pool, start) || !is_character_boundary(table.label_pool, end)) {
+        label_boundary_fault(edge);
+    }
+    return table.label_pool.substr(start, end - start);
+}
+
+// Bytewise order as unsigned bytes; a proper prefix sorts first.
+int compare_labels(std::string_view edge_label, std::string_view query) noexcept {
+    const std::size_t common = edge_label.size() < query.size() ? edge_label.size() : query.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(edge_label[i]);
+        const auto b = static_cast<unsigned char>(query[i]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    return (edge_label.size() > query.size()) - (edge_label.size() < query.size());
+}
+
+}  // namespace
+
+std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::string_view label) {
+    const Node& entry = table.nodes[node];
+    const std::uint64_t first = entry.first_edge;
+    const std::uint64_t count = entry.edge_count;
+    // Checked for every node, leaves included, in 64 bits so the sum cannot wrap.
+    if (first + count > table.edges.size()) {
+        edge_run_fault(node);
+    }
+    if (count == 0) {
+        return NO_NODE;
+    }
+    const auto run = static_cast<std::uint32_t>(first);
+    std::uint32_t base = 0;
+    std::uint32_t size = static_cast<std::uint32_t>(count);
+    while (size > 1) {
+        const std::uint32_t half = size / 2;
+        const std::uint32_t mid = base + half;
+        if (compare_labels(checked_label(table, run + mid), label) <= 0) {
+            base = mid;
+        }
+        size -= half;
+    }
+    if (compare_labels(checked_label(table, run + base), label) != 0) {
+        return NO_NODE;
+    }
+    const std::int32_t target = table.edges[run + base].target;
+    return target < 0 ? NO_NODE : static_cast<std::uint32_t>(target);
+}
+
+}  // namespace lookup
