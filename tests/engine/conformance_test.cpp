@@ -1,0 +1,49 @@
+// The list's own conformance vectors, end to end: normalize, match, and the
+// private-suffix cut of the lowered text.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <string>
+
+#include "lib/cut.h"
+#include "match/match_suffix.h"
+#include "normalize/normalize.h"
+
+namespace lookup {
+namespace {
+
+std::optional<std::string> private_suffix(std::string_view domain) {
+    const auto normalized = normalize_domain(domain);
+    if (!normalized) {
+        return std::nullopt;
+    }
+    const std::size_t p = match_suffix(*normalized, true, false);
+    const auto cut = private_suffix_of(normalized->lowered(), normalized->label_count(), p);
+    return cut ? std::optional<std::string>(*cut) : std::nullopt;
+}
+
+TEST(Conformance, ListVectors) {
+    std::ifstream vectors(LOOKUP_SHARED_DIR "/psl/test_psl.txt");
+    if (!vectors) {
+        GTEST_SKIP() << "no conformance vectors beside the project";
+    }
+    const std::regex call(R"(^checkPublicSuffix\((null|'([^']*)'), (null|'([^']*)')\);)");
+    std::string line;
+    int checked = 0;
+    while (std::getline(vectors, line)) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call) || m[1] == "null") {
+            continue;  // comments, and the null input that a str argument cannot express
+        }
+        const std::optional<std::string> expected =
+            m[3] == "null" ? std::nullopt : std::optional<std::string>(m[4].str());
+        EXPECT_EQ(private_suffix(m[2].str()), expected) << line;
+        ++checked;
+    }
+    EXPECT_GT(checked, 70);
+}
+
+}  // namespace
+}  // namespace lookup

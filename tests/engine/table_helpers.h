@@ -1,0 +1,56 @@
+// Small helpers for tests over the compiled table and hand-made ones.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "match/find_child.h"
+#include "match/suffix_table.h"
+
+namespace lookup::testing {
+
+// The node of a dotted name, found label by label from the right, or NO_NODE.
+inline std::uint32_t node_of(const SuffixTable& table, std::string_view name) {
+    std::uint32_t node = 0;
+    while (!name.empty()) {
+        const auto dot = name.rfind('.');
+        const std::string_view label = dot == std::string_view::npos ? name : name.substr(dot + 1);
+        node = find_child(table, node, label);
+        if (node == NO_NODE) {
+            return NO_NODE;
+        }
+        name = dot == std::string_view::npos ? std::string_view() : name.substr(0, dot);
+    }
+    return node;
+}
+
+// Owns the arrays of a hand-made table; view() is valid while it lives.
+struct OwnedTable {
+    std::string pool;
+    std::vector<Node> nodes;
+    std::vector<Edge> edges;
+
+    SuffixTable view() const { return SuffixTable{pool, nodes, edges, std::string_view()}; }
+};
+
+// A root whose children are `labels` (given in sorted order), each a leaf
+// with the given flags.
+inline OwnedTable flat_table(std::initializer_list<std::string_view> labels, std::uint8_t flags = 0x09) {
+    OwnedTable table;
+    table.nodes.push_back({0, static_cast<std::uint16_t>(labels.size()), 0});
+    std::int32_t target = 1;
+    for (const std::string_view label : labels) {
+        const auto start = static_cast<std::uint32_t>(table.pool.size());
+        table.pool += label;
+        table.edges.push_back({start, static_cast<std::uint32_t>(table.pool.size()), target++});
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        table.nodes.push_back({static_cast<std::uint32_t>(labels.size()), 0, flags});
+    }
+    return table;
+}
+
+}  // namespace lookup::testing
