@@ -1,0 +1,192 @@
+#include "lib/queries.h"
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "binding/bind_arguments.h"
+#include "binding/convert.h"
+#include "lib/cut.h"
+#include "lib/panic.h"
+#include "match/fault.h"
+#include "match/match_suffix.h"
+#include "normalize/normalize.h"
+
+namespace lookup {
+namespace {
+
+constexpr std::string_view DOMAIN_ONLY[] = {"domain"};
+constexpr std::string_view DOMAIN_AND_DEPTH[] = {"domain", "depth"};
+constexpr KeywordParam TEXT_FLAGS[] = {{"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
+constexpr KeywordParam TRUTH_FLAGS[] = {{"accept_unknown", false}, {"icann_only", false}};
+
+constexpr ParameterSpec PUBLICSUFFIX_SPEC{"publicsuffix", {}, DOMAIN_ONLY, 0, 1, TEXT_FLAGS};
+constexpr ParameterSpec PRIVATESUFFIX_SPEC{"privatesuffix", {}, DOMAIN_ONLY, 0, 1, TEXT_FLAGS};
+constexpr ParameterSpec IS_PUBLIC_SPEC{"is_public", {}, DOMAIN_ONLY, 0, 1, TRUTH_FLAGS};
+constexpr ParameterSpec IS_PRIVATE_SPEC{"is_private", {}, DOMAIN_ONLY, 0, 1, TRUTH_FLAGS};
+constexpr ParameterSpec PRIVATEPARTS_SPEC{"privateparts", {}, DOMAIN_ONLY, 0, 1, TEXT_FLAGS};
+constexpr ParameterSpec SUBDOMAIN_SPEC{"subdomain", {}, DOMAIN_AND_DEPTH, 0, 2, TEXT_FLAGS};
+
+struct QueryArgs {
+    std::string_view domain;
+    std::uint64_t depth = 0;
+    bool accept_unknown = true;
+    bool icann_only = false;
+    bool keep_case = false;
+};
+
+// Binds, then converts in parameter order: domain, depth (where the function
+// has it), accept_unknown, icann_only, keep_case (where it has it). The first
+// failure ends the call.
+Result<QueryArgs> convert_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+                                    PyObject* kwnames) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    QueryArgs converted;
+    Result<std::string_view> domain = extract_str(slots[0]);
+    if (!domain.ok()) {
+        return add_argument_note(domain.take_error(), "domain");
+    }
+    converted.domain = domain.value();
+
+    const std::size_t flags_at = spec.positional.size();
+    if (flags_at == 2) {
+        Result<std::uint64_t> depth = extract_u64(slots[1]);
+        if (!depth.ok()) {
+            return add_argument_note(depth.take_error(), "depth");
+        }
+        converted.depth = depth.value();
+    }
+    bool* const targets[] = {&converted.accept_unknown, &converted.icann_only, &converted.keep_case};
+    for (std::size_t i = 0; i < spec.keyword_only.size(); ++i) {
+        Result<bool> flag = extract_bool(slots[flags_at + i], *targets[i]);
+        if (!flag.ok()) {
+            return add_argument_note(flag.take_error(), spec.keyword_only[i].name);
+        }
+        *targets[i] = flag.value();
+    }
+    return converted;
+}
+
+std::string_view result_source(const NormalizedDomain& domain, bool keep_case) {
+    return keep_case ? domain.original() : domain.lowered();
+}
+
+// The str is made from the cut while the lowered text it may point into is
+// still alive, which is the one copy that the answer needs.
+PyObject* text_or_none(std::optional<std::string_view> cut) {
+    return cut ? text_result(*cut) : none_result();
+}
+
+}  // namespace
+
+Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(PUBLICSUFFIX_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return none_result();
+    }
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    return text_or_none(public_suffix_of(result_source(*domain, a.keep_case), domain->label_count(), p));
+}
+
+Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(PRIVATESUFFIX_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return none_result();
+    }
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    return text_or_none(private_suffix_of(result_source(*domain, a.keep_case), domain->label_count(), p));
+}
+
+Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(IS_PUBLIC_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return bool_result(false);
+    }
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    return bool_result(decide_is_public(domain->label_count(), p));
+}
+
+Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(IS_PRIVATE_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return bool_result(false);
+    }
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    return bool_result(decide_is_private(domain->label_count(), p));
+}
+
+Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(PRIVATEPARTS_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return none_result();
+    }
+    const std::size_t n = domain->label_count();
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    if (!has_private_suffix(n, p)) {
+        return none_result();
+    }
+    const std::size_t subdomain_labels = n - (p + 1);
+    PyRef parts(PyTuple_New(static_cast<Py_ssize_t>(subdomain_labels + 1)));
+    if (!parts) {
+        fault_from_null();
+    }
+    // One label per item from the left, each made straight from its view;
+    // what remains after them is the private suffix.
+    std::string_view rest = result_source(*domain, a.keep_case);
+    for (std::size_t i = 0; i < subdomain_labels; ++i) {
+        const auto* dot = static_cast<const char*>(std::memchr(rest.data(), '.', rest.size()));
+        if (dot == nullptr) {
+            throw Fault("domain text has fewer labels than counted");
+        }
+        const std::size_t length = static_cast<std::size_t>(dot - rest.data());
+        PyTuple_SET_ITEM(parts.get(), static_cast<Py_ssize_t>(i), text_result(rest.substr(0, length)));
+        rest.remove_prefix(length + 1);
+    }
+    PyTuple_SET_ITEM(parts.get(), static_cast<Py_ssize_t>(subdomain_labels), text_result(rest));
+    return parts.release();
+}
+
+Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<QueryArgs> bound = convert_arguments(SUBDOMAIN_SPEC, args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const QueryArgs& a = bound.value();
+    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
+    if (!domain) {
+        return none_result();
+    }
+    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+    return text_or_none(subdomain_of(result_source(*domain, a.keep_case), domain->label_count(), p, a.depth));
+}
+
+}  // namespace lookup
