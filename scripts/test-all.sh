@@ -62,7 +62,7 @@ run_pytest() {
     LOOKUP_MODULE_DIR="$build_dir" \
     LOOKUP_CORRUPT_MODULE_DIR="$build_dir/corrupt" \
     LOOKUP_SHARED_DIR="$SHARED" \
-    "$python" -m pytest -q -p no:cacheprovider "$REPO/tests/python"
+    "$python" -m pytest -q -rs -p no:cacheprovider "$REPO/tests/python"
   local status=$?
   [ $status -eq 5 ] && echo "pytest collected no tests"
   return $status
