@@ -1,5 +1,6 @@
 // The module as the interpreter sees it: the export entries, the definition
 // and its slots, and the execution step that fills a new module object.
+#include <cstdint>
 #include <string_view>
 
 #include "binding/errors.h"
@@ -94,9 +95,15 @@ Status fill_module(PyObject* module) {
 
 int module_exec(PyObject* module) { return guarded_exec<fill_module>(module); }
 
-// Record of the ABI this module was built for: version 1.0, built for an
-// interpreter with the GIL; build and ABI versions left to the interpreter.
-compat::AbiInfo abi_info = {1, 0, compat::ABI_FLAG_GIL, 0, 0};
+// Record of the ABI this module was built for: version 1.0, the object
+// layout of the interpreter it was compiled against (with the GIL, or
+// free-threaded), build and ABI versions left to the interpreter.
+#ifdef Py_GIL_DISABLED
+constexpr std::uint16_t BUILT_FOR = compat::ABI_FLAG_FREETHREADED;
+#else
+constexpr std::uint16_t BUILT_FOR = compat::ABI_FLAG_GIL;
+#endif
+compat::AbiInfo abi_info = {1, 0, BUILT_FOR, 0, 0};
 
 // The 3.15 export: one slot array that describes the whole module.
 compat::ExportSlot export_slots[] = {

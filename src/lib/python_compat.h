@@ -41,6 +41,7 @@ inline constexpr std::uint16_t SLOT_DOC = Py_mod_doc;
 inline constexpr std::uint16_t SLOT_FLAG_STATIC = PySlot_STATIC;
 inline constexpr std::uint16_t SLOT_FLAG_INTPTR = PySlot_INTPTR;
 inline constexpr std::uint16_t ABI_FLAG_GIL = PyABIInfo_GIL;
+inline constexpr std::uint16_t ABI_FLAG_FREETHREADED = PyABIInfo_FREETHREADED;
 using ExportSlot = PySlot;
 using AbiInfo = PyABIInfo;
 #else
@@ -53,6 +54,7 @@ inline constexpr std::uint16_t SLOT_DOC = 101;
 inline constexpr std::uint16_t SLOT_FLAG_STATIC = 0x0002;
 inline constexpr std::uint16_t SLOT_FLAG_INTPTR = 0x0004;
 inline constexpr std::uint16_t ABI_FLAG_GIL = 0x0002;
+inline constexpr std::uint16_t ABI_FLAG_FREETHREADED = 0x0004;
 
 // Same layout as the 3.15 PySlot: 16-bit ID, 16-bit flags, 32 reserved bits
 // (zero), then the value.
