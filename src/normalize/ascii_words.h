@@ -1,0 +1,58 @@
+// Eight ASCII bytes at a time in one 64-bit word: lowering them and finding
+// their dots, without looking at each byte.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace lookup::ascii_words {
+
+inline constexpr std::uint64_t ONES = 0x0101010101010101u;
+inline constexpr std::uint64_t HIGH_BITS = 0x8080808080808080u;
+
+inline std::uint64_t load(const unsigned char* at) noexcept {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+inline void store(char* at, std::uint64_t word) noexcept { std::memcpy(at, &word, sizeof word); }
+
+inline bool all_ascii(std::uint64_t word) noexcept { return (word & HIGH_BITS) == 0; }
+
+// Adds 0x20 to every byte from 'A' to 'Z'. Every byte must be ASCII, so
+// that the sums below never carry into the next byte.
+inline std::uint64_t lowercase(std::uint64_t word) noexcept {
+    const std::uint64_t from_a = word + ONES * (0x80 - 'A');
+    const std::uint64_t past_z = word + ONES * (0x80 - 'Z' - 1);
+    const std::uint64_t upper = from_a & ~past_z & HIGH_BITS;
+    return word | (upper >> 2);
+}
+
+// The high bit of every byte that is '.', and no other bit. ASCII only.
+inline std::uint64_t dots(std::uint64_t word) noexcept {
+    const std::uint64_t differs = word ^ (ONES * '.');
+    return ~(differs + ONES * 0x7F) & HIGH_BITS;
+}
+
+// The mark of the byte before each byte of the word, `before_first` standing
+// for the byte before the word's first one.
+inline std::uint64_t marks_of_previous(std::uint64_t marks, bool before_first) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        return (marks << 8) | (before_first ? 0x80u : 0u);
+    } else {
+        return (marks >> 8) | (before_first ? std::uint64_t{0x80} << 56 : 0u);
+    }
+}
+
+// Whether the last byte of the word is marked.
+inline bool last_marked(std::uint64_t marks) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        return (marks >> 63) != 0;
+    } else {
+        return (marks & 0x80) != 0;
+    }
+}
+
+}  // namespace lookup::ascii_words

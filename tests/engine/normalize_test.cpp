@@ -1,0 +1,439 @@
+// normalize_domain and lower_text: the trailing dot, invalid domains, label
+// counts, the final sigma, mappings that change the length, the 16-byte ASCII
+// blocks, the inline buffer and its growth, and bytes that are not UTF-8.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "normalize/case_data.h"
+#include "normalize/lowered_text.h"
+#include "normalize/normalize.h"
+
+namespace lookup {
+namespace {
+
+std::u32string decode(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        out += cp;
+        i += length;
+    }
+    return out;
+}
+
+std::string encode(std::u32string_view cps) {
+    std::string out;
+    for (const char32_t cp : cps) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        } else if (cp < 0x10000) {
+            out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (cp & 0x3F))};
+        } else {
+            out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                    static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+        }
+    }
+    return out;
+}
+
+std::string u8(std::u32string_view cps) { return encode(cps); }
+
+// Full lowercasing done the slow way, one code point of a decoded copy at a
+// time, as the model the fast paths must agree with.
+std::string model_lower(std::string_view text) {
+    const std::u32string cps = decode(text);
+    std::u32string out;
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+        if (cps[i] == 0x0130) {
+            out += U"i\u0307";
+        } else if (cps[i] == 0x03A3) {
+            std::size_t before = i;
+            while (before > 0 && is_case_ignorable(cps[before - 1])) {
+                --before;
+            }
+            std::size_t after = i + 1;
+            while (after < cps.size() && is_case_ignorable(cps[after])) {
+                ++after;
+            }
+            const bool cased_before = before > 0 && is_cased(cps[before - 1]);
+            const bool cased_after = after < cps.size() && is_cased(cps[after]);
+            out += cased_before && !cased_after ? U'\u03C2' : U'\u03C3';
+        } else {
+            out += simple_lowercase(cps[i]);
+        }
+    }
+    return encode(out);
+}
+
+std::string lowered_of(std::string_view domain) {
+    const auto normalized = normalize_domain(domain);
+    return normalized ? std::string(normalized->lowered()) : "<invalid>";
+}
+
+std::string lower(std::string_view text) {
+    LoweredText out;
+    lower_text(text, out);
+    return std::string(out.view());
+}
+
+bool stored_inline(const NormalizedDomain& domain) {
+    const auto* start = reinterpret_cast<const char*>(&domain);
+    return domain.lowered().data() >= start && domain.lowered().data() < start + sizeof domain;
+}
+
+TEST(NormalizeDomain, LowersAndKeepsTheCallersText) {
+    const std::string input = "Example.COM";
+    const auto domain = normalize_domain(input);
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->lowered(), "example.com");
+    EXPECT_EQ(domain->original(), "Example.COM");
+    EXPECT_EQ(domain->original().data(), input.data());
+    EXPECT_EQ(domain->label_count(), 2u);
+}
+
+TEST(NormalizeDomain, DropsExactlyOneTrailingDot) {
+    const std::string input = "Example.COM.";
+    const auto domain = normalize_domain(input);
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->lowered(), "example.com");
+    EXPECT_EQ(domain->original(), "Example.COM");
+    EXPECT_EQ(domain->original().data(), input.data());
+    EXPECT_EQ(domain->label_count(), 2u);
+
+    const auto single = normalize_domain("a.");
+    ASSERT_TRUE(single);
+    EXPECT_EQ(single->lowered(), "a");
+    EXPECT_EQ(single->original(), "a");
+    EXPECT_EQ(single->label_count(), 1u);
+}
+
+TEST(NormalizeDomain, EmptyLabelsAreInvalid) {
+    for (const std::string_view text : {"", ".", "..", "...", "example.com..", ".example.com", "example..com", "a..",
+                                        ".a", "a...b", "Σ..Σ", "é..é", "é..", ".é"}) {
+        EXPECT_FALSE(normalize_domain(text)) << text;
+    }
+}
+
+TEST(NormalizeDomain, LabelCounts) {
+    const struct {
+        std::string_view text;
+        std::size_t labels;
+    } cases[] = {
+        {"com", 1}, {"a b.com", 2}, {"a.b.c.d", 4}, {"Mail.Example.CO.UK.", 4}, {"é.ü.ß", 3}, {"x.İ.y.K.z", 5},
+    };
+    for (const auto& c : cases) {
+        const auto domain = normalize_domain(c.text);
+        ASSERT_TRUE(domain) << c.text;
+        EXPECT_EQ(domain->label_count(), c.labels) << c.text;
+    }
+    const auto spaced = normalize_domain("A B.com");
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(spaced->lowered(), "a b.com");
+}
+
+TEST(NormalizeDomain, OnlyFullStopSeparatesLabels) {
+    for (const std::u32string_view stop : {U"\u3002", U"\uFF0E", U"\uFF61"}) {
+        const std::string text = "Example" + u8(stop) + "COM";
+        const auto domain = normalize_domain(text);
+        ASSERT_TRUE(domain);
+        EXPECT_EQ(domain->label_count(), 1u);
+        EXPECT_EQ(domain->lowered(), "example" + u8(stop) + "com");
+    }
+}
+
+TEST(NormalizeDomain, NothingElseIsRefused) {
+    const std::string odd = std::string("\x01-_ \t*!", 7) + std::string(1, '\0') + ".xn--" + std::string(300, 'Q');
+    const auto domain = normalize_domain(odd);
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->label_count(), 2u);
+    EXPECT_EQ(domain->lowered(), std::string("\x01-_ \t*!", 7) + std::string(1, '\0') + ".xn--" + std::string(300, 'q'));
+}
+
+TEST(FinalSigma, CasesOfTheRule) {
+    const struct {
+        std::u32string_view in;
+        std::u32string_view out;
+    } cases[] = {
+        {U"ΑΣ", U"ας"},
+        {U"αΣ-b", U"ας-b"},   // the hyphen ends the scan after the sigma
+        {U"1Σ", U"1σ"},       // nothing cased before
+        {U"ΣΣ", U"σς"},
+        {U"Σ", U"σ"},
+        {U"ΟΔΟΣ.example.com", U"οδοσ.example.com"},  // the dot is case-ignorable, the e is cased
+        {U"ΟΔΟΣ.123", U"οδος.123"},
+        {U"ΑΣ'", U"ας'"},      // only case-ignorable characters after it
+        {U"Α'Σ", U"α'ς"},      // and before it
+        {U"'Σ", U"'σ"},        // only case-ignorable characters before it
+        {U"Σ.a", U"σ.a"},
+        {U"a.Σ", U"a.ς"},      // reads across labels
+        {U"A\u02B0Σ", U"a\u02B0ς"},  // U+02B0 is both Cased and Case_Ignorable: passed over
+        {U"Σ\u0345", U"σ\u0345"},
+        {U"AΣ\u0345B", U"aσ\u0345b"},
+        {U"İΣ", U"i\u0307ς"},
+        {U"ΣΑΣ\U0001D400", U"σασ\U0001D400"},  // MATHEMATICAL BOLD CAPITAL A is cased
+        {U"abcdefghijklmnopqrstuvwxyzΣ", U"abcdefghijklmnopqrstuvwxyzς"},  // cased letter inside an ASCII block
+        {U"abcdefghijklmnopq.:^`'Σ", U"abcdefghijklmnopq.:^`'ς"},
+        {U"\U0001E900Σ", U"\U0001E922ς"},  // ADLAM CAPITAL ALIF, cased and lowered
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(lower(u8(c.in)), u8(c.out)) << u8(c.in);
+        EXPECT_EQ(lower(u8(c.in)), model_lower(u8(c.in))) << u8(c.in);
+    }
+    EXPECT_EQ(lowered_of(u8(U"ΟΔΟΣ.")), u8(U"οδος"));  // the stripped dot is gone before the scan
+    EXPECT_EQ(lowered_of(u8(U"ΟΔΟΣ.Α")), u8(U"οδοσ.α"));
+}
+
+TEST(LengthChanges, MappingsThatGrowOrShrinkTheText) {
+    const std::string dotted = u8(U"İ.example");
+    const auto grown = normalize_domain(dotted);
+    ASSERT_TRUE(grown);
+    EXPECT_EQ(grown->lowered(), u8(U"i\u0307.example"));
+    EXPECT_EQ(grown->lowered().size(), grown->original().size() + 1);
+    EXPECT_EQ(grown->label_count(), 2u);
+
+    const std::string kelvin = u8(U"\u212Aelvin.example");
+    const auto shrunk = normalize_domain(kelvin);
+    ASSERT_TRUE(shrunk);
+    EXPECT_EQ(shrunk->lowered(), "kelvin.example");
+    EXPECT_EQ(shrunk->lowered().size(), shrunk->original().size() - 2);
+
+    EXPECT_EQ(lower(u8(U"STRA\u1E9EE")), u8(U"straße"));        // three bytes to two
+    EXPECT_EQ(lower(u8(U"\u023A\u023E")), u8(U"\u2C65\u2C66"));  // two bytes to three
+    EXPECT_EQ(lower(u8(U"\u2126\u212B")), u8(U"ωå"));
+    EXPECT_EQ(lower(u8(U"ÀÉÎÕÜ\u0178")), u8(U"àéîõüÿ"));
+    EXPECT_EQ(lower(u8(U"\u10A0\u13A0\uAB70\U00010400")), u8(U"\u2D00\uAB70\uAB70\U00010428"));
+}
+
+TEST(LengthChanges, Unicode17Additions) {
+    EXPECT_EQ(lower(u8(U"\uA7CE\uA7D2\uA7D4")), u8(U"\uA7CF\uA7D3\uA7D5"));
+    EXPECT_EQ(lower(u8(U"\U00016EA0\U00016EB8")), u8(U"\U00016EBB\U00016ED3"));
+}
+
+TEST(LengthChanges, NoLanguageTailoring) {
+    EXPECT_EQ(lower("I"), "i");                    // not dotless as in Turkish
+    EXPECT_EQ(lower(u8(U"I\u0307")), u8(U"i\u0307"));  // the dot is kept
+    EXPECT_EQ(lower(u8(U"\uFF21\u3002")), u8(U"\uFF41\u3002"));  // full-width letters lower, nothing folds
+}
+
+// Texts whose first non-ASCII character starts at every offset across and
+// around the 16-byte blocks lower as one character at a time would.
+TEST(AsciiBlocks, FirstNonAsciiCharacterAtEveryOffset) {
+    const std::string ascii = "Ab.CdEf-GhIj.KlMnOpQr.StUvWxYz.0123@[`{ZA.Bc";
+    for (const std::u32string_view special : {U"Ä", U"Σ", U"İ", U"\u212A", U"\u1E9E", U"\u023A", U"\U0001E900"}) {
+        for (std::size_t offset = 0; offset <= 40; ++offset) {
+            const std::string text = ascii.substr(0, offset) + u8(special) + ascii.substr(offset) + "Σ";
+            const std::string expected = model_lower(text);
+            EXPECT_EQ(lower(text), expected) << text;
+            const auto domain = normalize_domain(text);
+            const bool has_empty_label =
+                text.front() == '.' || text.find("..") != std::string::npos || text.back() == '.';
+            ASSERT_EQ(domain.has_value(), !has_empty_label) << text;
+            if (domain) {
+                EXPECT_EQ(domain->lowered(), expected) << text;
+                EXPECT_EQ(domain->label_count(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '.')) + 1)
+                    << text;
+            }
+        }
+    }
+}
+
+TEST(AsciiBlocks, AllAsciiOfEveryLength) {
+    const std::string ascii = "AZaz@[`{.-09MIXEDcase.Z.LongerThanTwoBlocksOfSixteen";
+    for (std::size_t length = 1; length <= ascii.size(); ++length) {
+        const std::string text = ascii.substr(0, length);
+        EXPECT_EQ(lower(text), model_lower(text)) << text;
+    }
+    std::string every_byte;
+    for (int byte = 1; byte < 0x80; ++byte) {
+        every_byte += static_cast<char>(byte);
+    }
+    std::string expected = every_byte;
+    for (char& c : expected) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+    }
+    EXPECT_EQ(lower(every_byte), expected);
+}
+
+TEST(AsciiBlocks, DotsOnEitherSideOfEachWordBoundary) {
+    for (std::size_t at = 0; at + 1 < 48; ++at) {
+        std::string pair(48, 'x');
+        pair[at] = pair[at + 1] = '.';
+        EXPECT_FALSE(normalize_domain(pair)) << at;
+
+        std::string one(48, 'X');
+        one[at] = '.';
+        const auto domain = normalize_domain(one);
+        ASSERT_EQ(domain.has_value(), at != 0) << at;
+        if (domain) {
+            EXPECT_EQ(domain->label_count(), 2u) << at;
+            EXPECT_EQ(domain->lowered(), std::string(at, 'x') + "." + std::string(47 - at, 'x'));
+        }
+    }
+    std::string every_other(64, 'a');
+    for (std::size_t at = 1; at < 64; at += 2) {
+        every_other[at] = '.';
+    }
+    const auto domain = normalize_domain(every_other);  // the final dot is the trailing one
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->label_count(), 32u);
+}
+
+TEST(Buffer, ShortNamesStayInline) {
+    const std::string longest(LoweredText::INLINE_CAPACITY, 'A');
+    const auto inline_domain = normalize_domain(longest);
+    ASSERT_TRUE(inline_domain);
+    EXPECT_TRUE(stored_inline(*inline_domain));
+    EXPECT_EQ(inline_domain->lowered(), std::string(LoweredText::INLINE_CAPACITY, 'a'));
+
+    const auto heap_domain = normalize_domain(longest + "B");
+    ASSERT_TRUE(heap_domain);
+    EXPECT_FALSE(stored_inline(*heap_domain));
+    EXPECT_EQ(heap_domain->lowered(), std::string(LoweredText::INLINE_CAPACITY, 'a') + "b");
+}
+
+TEST(Buffer, GrowsPastTheReservedRoom) {
+    std::u32string many_dotted_i(300, U'İ');
+    const std::string dotted = u8(many_dotted_i);
+    const auto domain = normalize_domain(dotted + ".Com");
+    ASSERT_TRUE(domain);
+    std::string expected;
+    for (int i = 0; i < 300; ++i) {
+        expected += u8(U"i\u0307");
+    }
+    EXPECT_EQ(domain->lowered(), expected + ".com");
+    EXPECT_EQ(domain->label_count(), 2u);
+
+    // Inline at first (200 bytes), 300 bytes once lowered.
+    const std::string stroked = u8(std::u32string(100, U'\u023A'));
+    const auto from_inline = normalize_domain(stroked);
+    ASSERT_TRUE(from_inline);
+    EXPECT_EQ(from_inline->lowered(), u8(std::u32string(100, U'\u2C65')));
+    EXPECT_FALSE(stored_inline(*from_inline));
+
+    // Growth that starts in the last character.
+    const std::string edge = std::string(255, 'a') + u8(U"İ");
+    EXPECT_EQ(lower(edge), std::string(255, 'a') + u8(U"i\u0307"));
+}
+
+TEST(Buffer, MovesKeepTheText) {
+    LoweredText short_text;
+    lower_text("Short.Name", short_text);
+    LoweredText long_text;
+    lower_text(std::string(500, 'L'), long_text);
+    const char* long_data = long_text.data();
+
+    LoweredText moved_short(std::move(short_text));
+    EXPECT_EQ(moved_short.view(), "short.name");
+    EXPECT_EQ(short_text.size(), 0u);  // NOLINT(bugprone-use-after-move)
+
+    LoweredText moved_long(std::move(long_text));
+    EXPECT_EQ(moved_long.view(), std::string(500, 'l'));
+    EXPECT_EQ(moved_long.data(), long_data);  // the heap block changes hands
+    EXPECT_EQ(long_text.size(), 0u);          // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(long_text.capacity(), LoweredText::INLINE_CAPACITY);
+
+    moved_long = std::move(moved_short);
+    EXPECT_EQ(moved_long.view(), "short.name");
+    EXPECT_EQ(moved_long.capacity(), LoweredText::INLINE_CAPACITY);
+}
+
+TEST(Buffer, ReserveKeepsTheBytesAndReportsExhaustedMemory) {
+    LoweredText text;
+    lower_text("Kept", text);
+    text.reserve(1000);
+    EXPECT_EQ(text.view(), "kept");
+    EXPECT_GE(text.capacity(), 1000u);
+    EXPECT_THROW(text.reserve(std::numeric_limits<std::size_t>::max() / 2), std::bad_alloc);
+    EXPECT_EQ(text.view(), "kept");
+}
+
+TEST(LowerText, ReplacesTheContentsAndKeepsEveryDot) {
+    LoweredText out;
+    lower_text(std::string(400, 'Z'), out);
+    lower_text("A..B.", out);
+    EXPECT_EQ(out.view(), "a..b.");
+    lower_text("", out);
+    EXPECT_EQ(out.view(), "");
+    lower_text(u8(U"*.ΔΟΜΑΙΝ.Σ"), out);
+    EXPECT_EQ(out.view(), u8(U"*.δομαιν.ς"));
+}
+
+// Bytes that are not UTF-8 are not expected, but must not be read out of
+// bounds nor break the dot count; they come through unchanged.
+TEST(NotUtf8, StrayAndCutShortSequencesPassThrough) {
+    const std::string_view cases[] = {"\xE2\x82", "A.\xF0\x9F\x98", "\x80", "\xC4.a", "\xCE\xA3\xE2", "\xFF\xFE",
+                                      "\xF4\x90\x80\x80", "\xF7\xBF\xBF\xBF"};
+    for (const std::string_view text : cases) {
+        const auto domain = normalize_domain(text);
+        ASSERT_TRUE(domain) << testing::PrintToString(text);
+        EXPECT_EQ(domain->label_count(), static_cast<std::size_t>(std::count(text.begin(), text.end(), '.')) + 1);
+    }
+    EXPECT_EQ(lowered_of("\xC4.A"), "\xC4.a");  // the dot is not taken for a continuation byte
+    EXPECT_EQ(lowered_of("A.\xF0\x9F\x98"), "a.\xF0\x9F\x98");
+    EXPECT_EQ(lowered_of("A\xCE\xA3\xE2"), "a\xCF\x82\xE2");  // final sigma, then a cut-short byte
+    EXPECT_EQ(lowered_of("\xF7\xBF\xBF\xBF"), "\xF7\xBF\xBF\xBF");
+}
+
+TEST(NotUtf8, RandomBytesKeepTheInvariants) {
+    std::mt19937 random(20251208);
+    std::uniform_int_distribution<int> length_of(0, 70);
+    std::uniform_int_distribution<int> byte_of(0, 255);
+    const char frequent[] = {'.', 'A', '\xCE', '\xA3', '\xC4', '\xB0', '\x80', '\xF0'};
+    for (int round = 0; round < 50000; ++round) {
+        std::string text(static_cast<std::size_t>(length_of(random)), '\0');
+        for (char& c : text) {
+            const int pick = byte_of(random);
+            c = pick < 128 ? frequent[pick % 8] : static_cast<char>(byte_of(random));
+        }
+        const auto domain = normalize_domain(text);
+        std::string_view stripped = text;
+        if (!stripped.empty() && stripped.back() == '.') {
+            stripped.remove_suffix(1);
+        }
+        const bool valid = !stripped.empty() && stripped.front() != '.' && stripped.back() != '.' &&
+                           stripped.find("..") == std::string_view::npos;
+        ASSERT_EQ(domain.has_value(), valid) << testing::PrintToString(text);
+        if (domain) {
+            EXPECT_EQ(domain->original().data(), text.data());
+            EXPECT_EQ(domain->original().size(), stripped.size());
+            const auto dots = static_cast<std::size_t>(std::count(domain->lowered().begin(), domain->lowered().end(), '.'));
+            EXPECT_EQ(domain->label_count(), dots + 1) << testing::PrintToString(text);
+            EXPECT_EQ(dots, static_cast<std::size_t>(std::count(stripped.begin(), stripped.end(), '.')));
+        }
+    }
+}
+
+// Random mixes of the characters that take special paths, valid UTF-8, against the model.
+TEST(Model, RandomTextsLowerAsTheModelDoes) {
+    const std::u32string alphabet =
+        U"AaZz09-.'.:^`ΣΣΣσΑİIK\u212A\u1E9E\u023A\u0345\u02B0\u0300ÄÖß\u3002\U0001E900\U0001F600\U00016EA0\uA7CE";
+    std::mt19937 random(17);
+    std::uniform_int_distribution<std::size_t> length_of(0, 60);
+    std::uniform_int_distribution<std::size_t> index_of(0, alphabet.size() - 1);
+    for (int round = 0; round < 20000; ++round) {
+        std::u32string cps(length_of(random), U'a');
+        for (char32_t& cp : cps) {
+            cp = alphabet[index_of(random)];
+        }
+        const std::string text = u8(cps);
+        ASSERT_EQ(lower(text), model_lower(text)) << text;
+    }
+}
+
+}  // namespace
+}  // namespace lookup
