@@ -1,0 +1,66 @@
+"""Exhausted memory while a domain is lowered raises MemoryError; the process
+survives and goes on answering."""
+
+import sys
+
+import pytest
+
+import support
+
+pytestmark = pytest.mark.skipif(
+    not sys.platform.startswith("linux"), reason="reads /proc/self/status"
+)
+
+SCRIPT = """
+import resource
+
+def address_space():
+    with open("/proc/self/status") as status:
+        for line in status:
+            if line.startswith("VmSize:"):
+                return int(line.split()[1]) * 1024
+    raise RuntimeError("no VmSize")
+
+MIB = 1024 * 1024
+huge = {build}
+_ = _lookup.publicsuffix("warm.up.example.com")
+{warm}
+limit = address_space() + 96 * MIB
+resource.setrlimit(resource.RLIMIT_AS, (limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+
+for attempt in range(3):
+    for call in (
+        lambda: _lookup.publicsuffix(huge),
+        lambda: _lookup.privateparts(huge, keep_case=True),
+        lambda: _lookup.subdomain(huge, 1),
+        lambda: _lookup.is_public(huge),
+    ):
+        try:
+            call()
+        except MemoryError:
+            pass
+        else:
+            raise AssertionError("lowering a huge domain did not fail")
+    assert _lookup.publicsuffix("Mail.Example.CO.UK", keep_case=True) == "CO.UK"
+    assert _lookup.privateparts("a.b.example.com") == ("a", "b", "example.com")
+print("DONE")
+"""
+
+
+@pytest.mark.parametrize(
+    "build, warm",
+    [
+        # ASCII: the str's own bytes are the UTF-8 view, only lowering allocates.
+        ('"A." * (160 * MIB) + "COM"', ""),
+        # Non-ASCII: the UTF-8 form is made before the limit, lowering grows it.
+        ('"\\u0130." * (40 * MIB) + "COM"', "assert _lookup.is_private(huge) is True"),
+    ],
+    ids=["ascii", "growing"],
+)
+def test_memory_error_instead_of_abort(build, warm):
+    completed = support.run_python(
+        SCRIPT.format(build=build, warm=warm), support.MODULE_DIR, timeout=300
+    )
+    assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
+    assert "DONE" in completed.stdout
+    assert "memory allocation of" not in completed.stderr

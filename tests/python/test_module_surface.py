@@ -1,0 +1,153 @@
+"""What `import _lookup` offers: names, docstrings, signatures, the checksum."""
+
+import hashlib
+import importlib
+import inspect
+import sys
+import types
+
+import pytest
+
+import support
+from support import FUNCTION_NAMES
+
+CHECKSUM = "fe6adc7fb8014f57d28d69b18d0aa3e581efb432544922e12131a5d4a87bd954"
+
+DOCS = {
+    "publicsuffix": (
+        "Return the longest public suffix of *domain*, or None if it has none."
+    ),
+    "privatesuffix": (
+        "Return the private suffix of *domain*: the public suffix plus one label.\n"
+        "None if *domain* is entirely public, or invalid."
+    ),
+    "is_public": "Return whether *domain* is entirely a public suffix.",
+    "is_private": "Return whether *domain* is a private suffix or a subdomain of one.",
+    "privateparts": (
+        "Return a tuple of the subdomain labels of *domain* followed by its private\n"
+        "suffix, or None if it has no private suffix."
+    ),
+    "subdomain": (
+        "Return the suffix of *domain* reaching *depth* labels beyond its private\n"
+        "suffix, or None if *domain* has too few labels. Depth 0 is the private\n"
+        "suffix itself."
+    ),
+}
+
+SIGNATURES = {
+    "publicsuffix": "(domain, *, accept_unknown=True, icann_only=False, keep_case=False)",
+    "privatesuffix": "(domain, *, accept_unknown=True, icann_only=False, keep_case=False)",
+    "is_public": "(domain, *, accept_unknown=True, icann_only=False)",
+    "is_private": "(domain, *, accept_unknown=True, icann_only=False)",
+    "privateparts": "(domain, *, accept_unknown=True, icann_only=False, keep_case=False)",
+    "subdomain": "(domain, depth, *, accept_unknown=True, icann_only=False, keep_case=False)",
+}
+
+
+class TestModuleAttributes:
+    def test_name_and_empty_docstring(self, lookup):
+        assert lookup.__name__ == "_lookup"
+        assert type(lookup.__doc__) is str
+        assert lookup.__doc__ == ""
+
+    def test_all_lists_functions_in_table_order_then_checksum(self, lookup):
+        assert type(lookup.__all__) is list
+        assert lookup.__all__ == [*FUNCTION_NAMES, "LIST_CHECKSUM"]
+
+    def test_public_names_are_exactly_all(self, lookup):
+        public = sorted(n for n in vars(lookup) if not n.startswith("_"))
+        assert public == sorted(lookup.__all__)
+
+    def test_checksum_value(self, lookup):
+        assert type(lookup.LIST_CHECKSUM) is str
+        assert lookup.LIST_CHECKSUM == CHECKSUM
+        assert len(lookup.LIST_CHECKSUM) == 64
+        assert set(lookup.LIST_CHECKSUM) <= set("0123456789abcdef")
+
+    def test_checksum_identifies_the_shared_list_file(self, lookup):
+        data = support.require_file(support.LIST_FILE).read_bytes()
+        assert hashlib.sha256(data).hexdigest() == lookup.LIST_CHECKSUM
+
+    def test_panic_exception_is_not_a_module_attribute(self, lookup):
+        assert not hasattr(lookup, "PanicException")
+        assert "PanicException" not in vars(lookup)
+
+
+@pytest.mark.parametrize("name", FUNCTION_NAMES)
+class TestFunctionObjects:
+    def test_is_a_builtin_bound_to_the_module(self, lookup, name):
+        func = getattr(lookup, name)
+        assert isinstance(func, types.BuiltinFunctionType)
+        assert func.__name__ == name
+        assert func.__qualname__ == name
+        assert func.__module__ == "_lookup"
+        assert func.__self__ is lookup
+
+    def test_docstring_is_the_body_only(self, lookup, name):
+        assert getattr(lookup, name).__doc__ == DOCS[name]
+
+    def test_text_signature(self, lookup, name):
+        assert getattr(lookup, name).__text_signature__ == SIGNATURES[name]
+
+    def test_inspect_signature(self, lookup, name):
+        sig = inspect.signature(getattr(lookup, name))
+        assert str(sig) == SIGNATURES[name]
+        params = list(sig.parameters.values())
+        positional = ["domain", "depth"] if name == "subdomain" else ["domain"]
+        flags = support.FLAG_NAMES[name]
+        assert [p.name for p in params] == positional + list(flags)
+        for p in params[: len(positional)]:
+            assert p.kind is inspect.Parameter.POSITIONAL_OR_KEYWORD
+            assert p.default is inspect.Parameter.empty
+        defaults = {"accept_unknown": True, "icann_only": False, "keep_case": False}
+        for p in params[len(positional):]:
+            assert p.kind is inspect.Parameter.KEYWORD_ONLY
+            assert p.default is defaults[p.name]
+
+
+def test_subdomain_signature_in_detail(lookup):
+    sig = inspect.signature(lookup.subdomain)
+    P = inspect.Parameter
+    assert [(p.name, p.kind, p.default) for p in sig.parameters.values()] == [
+        ("domain", P.POSITIONAL_OR_KEYWORD, P.empty),
+        ("depth", P.POSITIONAL_OR_KEYWORD, P.empty),
+        ("accept_unknown", P.KEYWORD_ONLY, True),
+        ("icann_only", P.KEYWORD_ONLY, False),
+        ("keep_case", P.KEYWORD_ONLY, False),
+    ]
+
+
+def test_reimport_creates_a_new_module_with_new_functions(lookup):
+    saved = sys.modules.pop("_lookup")
+    try:
+        fresh = importlib.import_module("_lookup")
+        assert fresh is not saved
+        assert fresh.__file__ == saved.__file__
+        assert fresh.__all__ == saved.__all__
+        assert fresh.__all__ is not saved.__all__
+        assert fresh.LIST_CHECKSUM == saved.LIST_CHECKSUM
+        for name in FUNCTION_NAMES:
+            old, new = getattr(saved, name), getattr(fresh, name)
+            assert new is not old
+            assert new.__self__ is fresh
+            assert old.__self__ is saved
+        assert fresh.privateparts("A.b.Example.CO.UK") == ("a", "b", "example.co.uk")
+        assert saved.privateparts("A.b.Example.CO.UK") == ("a", "b", "example.co.uk")
+        assert fresh.subdomain("a.b.example.com", 1, keep_case=True) == "b.example.com"
+        assert fresh.is_public("co.uk") is True
+    finally:
+        sys.modules["_lookup"] = saved
+
+
+def test_module_attributes_are_plain_writable_module_state(lookup):
+    # Each module object owns its __all__: changing one copy must not leak
+    # into a module created later.
+    saved = sys.modules.pop("_lookup")
+    try:
+        first = importlib.import_module("_lookup")
+        first.__all__.append("extra")
+        del sys.modules["_lookup"]
+        second = importlib.import_module("_lookup")
+        assert second.__all__ == [*FUNCTION_NAMES, "LIST_CHECKSUM"]
+    finally:
+        sys.modules["_lookup"] = saved
