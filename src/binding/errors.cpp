@@ -50,11 +50,14 @@ std::string PyError::message_text() const {
     if (kind_ != Kind::NotInstance) {
         return message_;
     }
-    const std::string target = target_text(target_.get());
+    std::string text;
     if (object_.get() == Py_None) {
-        return "'None' is not an instance of '" + target + "'";
+        text = "'None'";
+    } else {
+        text.append("'").append(qualified_name_text(Py_TYPE(object_.get()))).append("' object");
     }
-    return "'" + qualified_name_text(Py_TYPE(object_.get())) + "' object is not an instance of '" + target + "'";
+    text.append(" is not an instance of '").append(target_text(target_.get())).append("'");
+    return text;
 }
 
 void PyError::restore() && {
