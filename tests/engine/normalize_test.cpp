@@ -21,13 +21,19 @@
 // Kept opaque to the optimiser (no inlining, no clones), so that a memory
 // checker that replaces operator new and delete (valgrind) replaces both; the
 // tests that need the counts then skip.
+#if defined(__clang__)
+#define KEPT_OPAQUE __attribute__((noinline))
+#else
+#define KEPT_OPAQUE __attribute__((noipa))
+#endif
+
 namespace test_allocations {
 thread_local std::size_t allocations = 0;
 thread_local long live = 0;
 thread_local int failing_after = -1;
 }  // namespace test_allocations
 
-[[gnu::noipa]] void* operator new(std::size_t size) {
+KEPT_OPAQUE void* operator new(std::size_t size) {
     if (test_allocations::failing_after == 0) {
         throw std::bad_alloc();
     }
@@ -42,16 +48,16 @@ thread_local int failing_after = -1;
     ++test_allocations::live;
     return block;
 }
-[[gnu::noipa]] void* operator new[](std::size_t size) { return ::operator new(size); }
-[[gnu::noipa]] void operator delete(void* block) noexcept {
+KEPT_OPAQUE void* operator new[](std::size_t size) { return ::operator new(size); }
+KEPT_OPAQUE void operator delete(void* block) noexcept {
     if (block != nullptr) {
         --test_allocations::live;
         std::free(block);
     }
 }
-[[gnu::noipa]] void operator delete[](void* block) noexcept { ::operator delete(block); }
-[[gnu::noipa]] void operator delete(void* block, std::size_t) noexcept { ::operator delete(block); }
-[[gnu::noipa]] void operator delete[](void* block, std::size_t) noexcept { ::operator delete(block); }
+KEPT_OPAQUE void operator delete[](void* block) noexcept { ::operator delete(block); }
+KEPT_OPAQUE void operator delete(void* block, std::size_t) noexcept { ::operator delete(block); }
+KEPT_OPAQUE void operator delete[](void* block, std::size_t) noexcept { ::operator delete(block); }
 
 namespace lookup {
 namespace {
