@@ -77,7 +77,7 @@ def test_classic_init_entry_exists(library):
 
 
 @pytest.mark.skipif(
-    sysconfig.get_config_var("Py_GIL_DISABLED") or hasattr(sys, "gettotalrefcount"),
+    sysconfig.get_config_var("Py_GIL_DISABLED") or hasattr(sys, "getobjects"),
     reason="module definition layout read for the default object header only",
 )
 def test_classic_init_returns_the_module_definition(export_slots):
