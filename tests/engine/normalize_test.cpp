@@ -520,6 +520,16 @@ TEST(NotUtf8, StrayAndCutShortSequencesPassThrough) {
     EXPECT_EQ(lowered_of("\xF7\xBF\xBF\xBF"), "\xF7\xBF\xBF\xBF");
 }
 
+// Around a sigma a stray byte counts as a character that is neither cased nor
+// case-ignorable, read backwards as forwards.
+TEST(NotUtf8, StrayBytesEndTheSigmaScans) {
+    EXPECT_EQ(lowered_of("A\xC3\xA9\x80\xCE\xA3"), "a\xC3\xA9\x80\xCF\x83");  // é, then a stray byte
+    EXPECT_EQ(lowered_of("A\x80\xCE\xA3"), "a\x80\xCF\x83");
+    EXPECT_EQ(lowered_of("A\xCE\xA3\x80" "B"), "a\xCF\x82\x80" "b");
+    EXPECT_EQ(lowered_of("A\xCE\xA3\xC3" "B"), "a\xCF\x82\xC3" "b");  // a lead byte without its continuation
+    EXPECT_EQ(lowered_of("\xCE\xA3\xCE"), "\xCF\x83\xCE");
+}
+
 TEST(NotUtf8, RandomBytesKeepTheInvariants) {
     std::mt19937 random(20251208);
     std::uniform_int_distribution<int> length_of(0, 70);
