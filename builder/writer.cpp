@@ -15,13 +15,14 @@ constexpr std::size_t POOL_LINE_WIDTH = 72;
 constexpr std::size_t ENTRIES_PER_LINE = 4;
 
 // Printable ASCII stays as it is; everything else becomes a three-digit octal
-// escape, which cannot swallow a following digit the way \x can. One piece
+// escape, which cannot swallow a following digit the way \x can. "?" is
+// escaped too, so that no "??" sequence draws trigraph warnings. One piece
 // per byte, so that long labels can be cut anywhere.
 std::vector<std::string> escaped_bytes(std::string_view bytes) {
     std::vector<std::string> pieces;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
+        if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\' && c != '?') {
             pieces.emplace_back(1, c);
         } else {
             char escape[8];
