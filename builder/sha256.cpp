@@ -22,17 +22,17 @@ constexpr std::array<std::uint32_t, 8> INITIAL_STATE = {
 
 void compress(std::array<std::uint32_t, 8>& state, const std::uint8_t* block) {
     std::array<std::uint32_t, 64> w{};
-    for (int i = 0; i < 16; ++i) {
+    for (std::size_t i = 0; i < 16; ++i) {
         w[i] = (std::uint32_t{block[4 * i]} << 24) | (std::uint32_t{block[4 * i + 1]} << 16) |
                (std::uint32_t{block[4 * i + 2]} << 8) | std::uint32_t{block[4 * i + 3]};
     }
-    for (int i = 16; i < 64; ++i) {
+    for (std::size_t i = 16; i < 64; ++i) {
         const std::uint32_t s0 = std::rotr(w[i - 15], 7) ^ std::rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const std::uint32_t s1 = std::rotr(w[i - 2], 17) ^ std::rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
     auto [a, b, c, d, e, f, g, h] = state;
-    for (int i = 0; i < 64; ++i) {
+    for (std::size_t i = 0; i < 64; ++i) {
         const std::uint32_t sum1 = std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25);
         const std::uint32_t choose = (e & f) ^ (~e & g);
         const std::uint32_t t1 = h + sum1 + choose + ROUND_CONSTANTS[i] + w[i];
@@ -78,7 +78,7 @@ std::array<std::uint8_t, 32> sha256(std::string_view bytes) {
     tail[rest] = 0x80;
     const std::size_t tail_length = rest < 56 ? 64 : 128;
     const std::uint64_t bit_length = static_cast<std::uint64_t>(bytes.size()) * 8;
-    for (int i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < 8; ++i) {
         tail[tail_length - 1 - i] = static_cast<std::uint8_t>(bit_length >> (8 * i));
     }
     for (std::size_t offset = 0; offset < tail_length; offset += 64) {
@@ -86,8 +86,8 @@ std::array<std::uint8_t, 32> sha256(std::string_view bytes) {
     }
 
     std::array<std::uint8_t, 32> digest{};
-    for (int i = 0; i < 8; ++i) {
-        for (int k = 0; k < 4; ++k) {
+    for (std::size_t i = 0; i < 8; ++i) {
+        for (std::size_t k = 0; k < 4; ++k) {
             digest[4 * i + k] = static_cast<std::uint8_t>(state[i] >> (24 - 8 * k));
         }
     }
