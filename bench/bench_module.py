@@ -36,6 +36,8 @@ def parse_args():
                         help="file of domains, one per line")
     parser.add_argument("--passes", type=int, default=15, help="timed passes per function and input kind")
     parser.add_argument("--target", type=float, default=7.0, help="allowed privatesuffix / floor ratio")
+    parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu",
+                        help="time passes by the thread's CPU time (default; steadier on a shared machine) or wall time")
     parser.add_argument("--strict", action="store_true", help="exit 1 when privatesuffix exceeds the target")
     args = parser.parse_args()
     if not args.module_dir or not args.floor_dir:
@@ -96,10 +98,13 @@ def decode_names(raw):
     return [line.rstrip("\r") for line in raw.decode("utf-8").split("\n") if line.rstrip("\r")]
 
 
-def timed_pass(run, names):
-    start = time.perf_counter_ns()
+CLOCKS = {"cpu": time.thread_time_ns, "wall": time.perf_counter_ns}
+
+
+def timed_pass(run, names, clock):
+    start = clock()
     run(names)
-    return (time.perf_counter_ns() - start) / len(names)
+    return (clock() - start) / len(names)
 
 
 class Figures:
@@ -108,7 +113,7 @@ class Figures:
         self.spread = (max(samples) - min(samples)) / self.median if self.median > 0 else 0.0
 
 
-def measure(runs, raw, passes):
+def measure(runs, raw, passes, clock):
     """{(label, kind): Figures} for kind "reused" and "fresh"."""
     reused = decode_names(raw)
     for run in runs.values():
@@ -118,9 +123,9 @@ def measure(runs, raw, passes):
     try:
         for _ in range(passes):
             for label, run in runs.items():
-                samples[(label, "reused")].append(timed_pass(run, reused))
+                samples[(label, "reused")].append(timed_pass(run, reused, clock))
                 fresh = decode_names(raw)
-                samples[(label, "fresh")].append(timed_pass(run, fresh))
+                samples[(label, "fresh")].append(timed_pass(run, fresh, clock))
                 del fresh
                 gc.collect()
     finally:
@@ -161,14 +166,14 @@ def main():
         "loop alone": loop_alone,
     }
     counts = answer_counts(lookup, names)
-    figures = measure(runs, raw, args.passes)
+    figures = measure(runs, raw, args.passes, CLOCKS[args.clock])
 
     print(f"CPython {platform.python_version()} ({sys.implementation.cache_tag}, "
           f"{'free-threaded' if not getattr(sys, '_is_gil_enabled', lambda: True)() else 'GIL'}) "
           f"on {cpu_model()}")
     print(f"_lookup: {lookup.__file__}")
     print(f"corpus: {args.corpus}: {len(names)} names, {non_ascii} not ASCII; "
-          f"{args.passes} passes, median ns per call, spread = (max - min) / median")
+          f"{args.passes} passes, median ns per call ({args.clock} time), spread = (max - min) / median")
     print("'x floor' divides by the floor's time; 'net' first takes the empty loop's time off both.")
     print()
     header = f"{'':22}" + "".join(f"| {kind + ' str':^33}" for kind in ("reused", "fresh"))

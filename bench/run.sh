@@ -7,7 +7,8 @@
 # Environment: PYTHON (interpreter to build for and run, default /usr/bin/python3),
 # LOOKUP_BENCH_BUILD_DIR (default build/bench, or build/bench-<python> for
 # another interpreter), JOBS (parallel build jobs, default 2), BENCH_PASSES
-# (timed passes of the Python part, default 15).
+# (timed passes of the Python part, default 15), ENGINE_BENCH_ARGS (Google
+# Benchmark flags, default 5 repetitions reported as mean/median/stddev/cv).
 set -euo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +18,7 @@ if [ -z "${PYTHON:-}" ]; then
 fi
 JOBS=${JOBS:-2}
 PASSES=${BENCH_PASSES:-15}
+ENGINE_BENCH_ARGS=${ENGINE_BENCH_ARGS:---benchmark_repetitions=5 --benchmark_report_aggregates_only=true}
 RUN_ENGINE=1
 RUN_PYTHON=1
 case "${1:-}" in
@@ -66,7 +68,8 @@ if [ "$RUN_ENGINE" = 1 ]; then
   fi
   echo
   echo "== engine (C++) =="
-  "$BUILD/bench/engine_bench" || status=$?
+  # shellcheck disable=SC2086  # the flags are meant to split
+  "$BUILD/bench/engine_bench" $ENGINE_BENCH_ARGS || status=$?
 fi
 if [ "$RUN_PYTHON" = 1 ]; then
   echo
