@@ -64,8 +64,7 @@ TEST(FindChild, SearchFindsEveryLabelForEveryRunLength) {
         OwnedTable table;
         std::vector<std::string> labels;
         for (int i = 0; i < count; ++i) {
-            labels.push_back("l" + std::string(1, static_cast<char>('a' + i / 26)) +
-                             std::string(1, static_cast<char>('a' + i % 26)));
+            labels.push_back({'l', static_cast<char>('a' + i / 26), static_cast<char>('a' + i % 26)});
         }
         table.nodes.push_back({0, static_cast<std::uint16_t>(count), 0});
         for (int i = 0; i < count; ++i) {
