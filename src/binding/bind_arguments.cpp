@@ -70,8 +70,8 @@ bool same_bytes(std::string_view name, const char* bytes, Py_ssize_t size) {
 
 }  // namespace
 
-Status bind_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                      PyObject** slots) {
+Status bind_arguments_in_full(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+                              PyObject* kwnames, PyObject** slots) {
     const std::size_t positional_count = spec.positional.size();
     if (static_cast<std::size_t>(nargs) > positional_count) {
         return too_many_positional(spec, nargs);

@@ -8,16 +8,11 @@
 
 namespace lookup {
 
-Result<std::string_view> extract_str(PyObject* object) {
+PyError str_refusal(PyObject* object) {
     if (!PyUnicode_Check(object)) {
         return not_instance_error(object, reinterpret_cast<PyObject*>(&PyUnicode_Type));
     }
-    Py_ssize_t size = 0;
-    const char* bytes = PyUnicode_AsUTF8AndSize(object, &size);
-    if (bytes == nullptr) {
-        return take_pending_exception();
-    }
-    return std::string_view(bytes, static_cast<std::size_t>(size));
+    return take_pending_exception();
 }
 
 namespace {
@@ -67,10 +62,7 @@ bool is_numpy_bool(PyTypeObject* type) {
 
 }  // namespace
 
-Result<bool> extract_bool(PyObject* object, bool fallback) {
-    if (object == nullptr) {
-        return fallback;
-    }
+Result<bool> extract_other_bool(PyObject* object) {
     if (PyBool_Check(object)) {
         return object == Py_True;
     }

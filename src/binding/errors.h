@@ -2,6 +2,7 @@
 // carries it. Faults are C++ exceptions; Python exceptions are values.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,19 +12,22 @@
 
 namespace lookup {
 
+// One pointer wide, so that results on the success path stay small; the
+// description is allocated only when a call fails.
 class PyError {
 public:
     // An exception object (taken over).
-    static PyError from_object(PyRef exception) noexcept;
+    static PyError from_object(PyRef exception);
     // A built-in exception class and its message (UTF-8); the object is made
     // only when the error is raised.
-    static PyError described(PyObject* type, std::string message) noexcept;
+    static PyError described(PyObject* type, std::string message);
     // A TypeError saying that `object` is not an instance of `target`; its
     // message is written only when it is needed.
-    static PyError not_instance(PyObject* object, PyObject* target) noexcept;
+    static PyError not_instance(PyObject* object, PyObject* target);
 
-    PyError(PyError&&) noexcept = default;
-    PyError& operator=(PyError&&) noexcept = default;
+    PyError(PyError&&) noexcept;
+    PyError& operator=(PyError&&) noexcept;
+    ~PyError();
 
     // Makes this error the interpreter's pending exception.
     void restore() &&;
@@ -32,22 +36,14 @@ public:
     PyObject* object();
 
 private:
-    enum class Kind { Object, Described, NotInstance };
-    PyError(Kind kind, PyObject* type, PyRef object, PyRef target, std::string message) noexcept
-        : kind_(kind), type_(type), object_(std::move(object)), target_(std::move(target)),
-          message_(std::move(message)) {}
+    struct State;
+    explicit PyError(std::unique_ptr<State> state) noexcept;
 
-    std::string message_text() const;
-
-    Kind kind_;
-    PyObject* type_;   // built-in class: static, never released
-    PyRef object_;     // the exception object, or the object that was refused
-    PyRef target_;     // the class that it should have been an instance of
-    std::string message_;
+    std::unique_ptr<State> state_;
 };
 
 // The lazily described TypeError for an object of the wrong class.
-PyError not_instance_error(PyObject* object, PyObject* target) noexcept;
+PyError not_instance_error(PyObject* object, PyObject* target);
 
 // A value or the Python exception that took its place.
 template <class T>

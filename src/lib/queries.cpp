@@ -38,9 +38,10 @@ struct QueryArgs {
 
 // Binds, then converts in parameter order: domain, depth (where the function
 // has it), accept_unknown, icann_only, keep_case (where it has it). The first
-// failure ends the call.
-Result<QueryArgs> convert_arguments(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
-                                    PyObject* kwnames) {
+// failure ends the call. One instance per function, so that the loops over
+// its parameters unroll.
+template <const ParameterSpec& spec>
+Result<QueryArgs> convert_arguments(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     PyObject* slots[MAX_SLOTS];
     if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
         return bound.take_error();
@@ -84,7 +85,7 @@ PyObject* text_or_none(std::optional<std::string_view> cut) {
 }  // namespace
 
 Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(PUBLICSUFFIX_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<PUBLICSUFFIX_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
@@ -98,7 +99,7 @@ Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyO
 }
 
 Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(PRIVATESUFFIX_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<PRIVATESUFFIX_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
@@ -112,7 +113,7 @@ Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, Py
 }
 
 Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(IS_PUBLIC_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<IS_PUBLIC_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
@@ -126,7 +127,7 @@ Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObje
 }
 
 Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(IS_PRIVATE_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<IS_PRIVATE_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
@@ -140,7 +141,7 @@ Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObj
 }
 
 Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(PRIVATEPARTS_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<PRIVATEPARTS_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
@@ -176,7 +177,7 @@ Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyO
 }
 
 Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments(SUBDOMAIN_SPEC, args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<SUBDOMAIN_SPEC>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
