@@ -133,7 +133,7 @@ struct Budget {
 bool report_allocations(const Stage& stage, const std::function<std::size_t(std::size_t)>& length_of, Budget budget) {
     const AllocationFigures f = count_allocations(stage, length_of);
     const bool within = f.most_in_one <= budget.most_per_name && (!budget.none_under_inline || f.under_inline == 0);
-    std::printf("  %-34s %8.4f per name, at most %zu in one, %zu for names under %zu bytes  [%s]\n",
+    std::printf("  %-52s %6.4f per name, at most %zu in one, %zu for names under %zu bytes  [%s]\n",
                 stage.name.c_str(), static_cast<double>(f.total) / static_cast<double>(stage.count), f.most_in_one,
                 f.under_inline, lookup::LoweredText::INLINE_CAPACITY, within ? "ok" : "OVER BUDGET");
     return within;
