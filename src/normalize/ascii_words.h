@@ -3,6 +3,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -36,6 +37,10 @@ inline std::uint64_t dots(std::uint64_t word) noexcept {
     return ~(differs + ONES * 0x7F) & HIGH_BITS;
 }
 
+// How many bytes carry a mark. The multiply adds the eight 0-or-1 bytes into
+// the top byte; no popcount instruction is needed.
+inline unsigned count_marks(std::uint64_t marks) noexcept { return static_cast<unsigned>(((marks >> 7) * ONES) >> 56); }
+
 // The mark of the byte before each byte of the word, `before_first` standing
 // for the byte before the word's first one.
 inline std::uint64_t marks_of_previous(std::uint64_t marks, bool before_first) noexcept {
@@ -43,6 +48,18 @@ inline std::uint64_t marks_of_previous(std::uint64_t marks, bool before_first) n
         return (marks << 8) | (before_first ? 0x80u : 0u);
     } else {
         return (marks >> 8) | (before_first ? std::uint64_t{0x80} << 56 : 0u);
+    }
+}
+
+// All the bits of the last `count` (0 to 8) bytes of a word.
+inline std::uint64_t last_bytes(std::size_t count) noexcept {
+    if (count == 0) {
+        return 0;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        return ~std::uint64_t{0} << (8 * (8 - count));
+    } else {
+        return ~std::uint64_t{0} >> (8 * (8 - count));
     }
 }
 

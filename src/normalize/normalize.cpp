@@ -1,6 +1,5 @@
 #include "normalize/normalize.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -38,13 +37,19 @@ public:
     }
     void add_other() noexcept { last_was_dot_ = false; }
     // `marks` from ascii_words::dots() over the next 8 bytes.
-    void add_word(std::uint64_t marks) noexcept {
-        dots_ += static_cast<std::size_t>(std::popcount(marks));
-        empty_label_ |= (marks & ascii_words::marks_of_previous(marks, last_was_dot_)) != 0;
+    void add_word(std::uint64_t marks) noexcept { add_word(marks, ~std::uint64_t{0}, last_was_dot_); }
+    // The same for a word that may overlap bytes tallied before: only the
+    // dots within `fresh` are counted; pairs of dots that were looked at
+    // before are looked at again, which changes nothing. `after_dot` tells
+    // whether the byte before the word is a dot.
+    void add_word(std::uint64_t marks, std::uint64_t fresh, bool after_dot) noexcept {
+        dots_ += ascii_words::count_marks(marks & fresh);
+        empty_label_ |= (marks & ascii_words::marks_of_previous(marks, after_dot)) != 0;
         last_was_dot_ = ascii_words::last_marked(marks);
     }
 
     std::size_t dots() const noexcept { return dots_; }
+    bool last_was_dot() const noexcept { return last_was_dot_; }
     bool has_empty_label() const noexcept { return empty_label_ || last_was_dot_; }
 
 private:
@@ -147,29 +152,69 @@ void lower_characters(const unsigned char* text, std::size_t size, std::size_t s
     }
 }
 
-// Lowers `text` into `out`, replacing its contents: ASCII 16 bytes at a time
-// while it lasts, then byte by byte, then character by character from the
-// first non-ASCII byte on.
+// Lowers the longest all-ASCII start of the text, a word at a time, as far
+// as whole 16-byte blocks go; an all-ASCII rest shorter than a block is done
+// as one more block that overlaps bytes already done (or, in a text of 8 to 15
+// bytes, as two overlapping words), so that it needs no byte loop either.
+// Returns the number of bytes done.
+std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, char* target, DotTally& tally) noexcept {
+    using namespace ascii_words;
+    if (size < 16) {
+        if (size < 8) {
+            return 0;
+        }
+        const std::uint64_t first = load(source);
+        const std::uint64_t last = load(source + size - 8);
+        if (!all_ascii(first | last)) {
+            return 0;
+        }
+        store(target, lowercase(first));
+        store(target + size - 8, lowercase(last));
+        tally.add_word(dots(first));
+        tally.add_word(dots(last), last_bytes(size - 8), false);
+        return size;
+    }
+    std::size_t at = 0;
+    for (; size - at >= 16; at += 16) {
+        const std::uint64_t first = load(source + at);
+        const std::uint64_t second = load(source + at + 8);
+        if (!all_ascii(first | second)) {
+            return at;
+        }
+        store(target + at, lowercase(first));
+        store(target + at + 8, lowercase(second));
+        tally.add_word(dots(first));
+        tally.add_word(dots(second));
+    }
+    const std::size_t fresh = size - at;
+    if (fresh != 0) {
+        const std::uint64_t first = load(source + size - 16);
+        const std::uint64_t second = load(source + size - 8);
+        if (!all_ascii(first | second)) {
+            return at;
+        }
+        store(target + size - 16, lowercase(first));
+        store(target + size - 8, lowercase(second));
+        tally.add_word(dots(first), last_bytes(fresh > 8 ? fresh - 8 : 0), false);
+        tally.add_word(dots(second), last_bytes(fresh < 8 ? fresh : 8), tally.last_was_dot());
+    }
+    return size;
+}
+
+// Lowers `text` into `out`, replacing its contents: ASCII by words while it
+// lasts, then byte by byte, then character by character from the first
+// non-ASCII byte on.
 DotTally lower_into(std::string_view text, LoweredText& out) {
     out.set_size(0);
-    out.reserve(text.size());
+    if (text.size() > out.capacity()) {
+        out.reserve(text.size());
+    }
     const unsigned char* source = bytes_of(text);
     const std::size_t size = text.size();
     char* target = out.data();
     DotTally tally;
 
-    std::size_t at = 0;
-    for (; size - at >= 16; at += 16) {
-        const std::uint64_t first = ascii_words::load(source + at);
-        const std::uint64_t second = ascii_words::load(source + at + 8);
-        if (!ascii_words::all_ascii(first | second)) {
-            break;
-        }
-        ascii_words::store(target + at, ascii_words::lowercase(first));
-        ascii_words::store(target + at + 8, ascii_words::lowercase(second));
-        tally.add_word(ascii_words::dots(first));
-        tally.add_word(ascii_words::dots(second));
-    }
+    std::size_t at = lower_ascii_words(source, size, target, tally);
     for (; at < size && source[at] < 0x80; ++at) {
         target[at] = lowercase_ascii(source[at]);
         tally.add_byte(source[at]);
@@ -186,18 +231,20 @@ DotTally lower_into(std::string_view text, LoweredText& out) {
 }  // namespace
 
 std::optional<NormalizedDomain> normalize_domain(std::string_view domain) {
-    std::optional<NormalizedDomain> result;
     if (!domain.empty() && domain.back() == '.') {
         domain.remove_suffix(1);
     }
-    if (!domain.empty()) {
-        LoweredText lowered;
-        const DotTally tally = lower_into(domain, lowered);
-        if (!tally.has_empty_label()) {
-            result.emplace(std::move(lowered), domain, tally.dots() + 1);
-        }
+    if (domain.empty()) {
+        return std::nullopt;
     }
-    return result;
+    LoweredText lowered;
+    const DotTally tally = lower_into(domain, lowered);
+    if (tally.has_empty_label()) {
+        return std::nullopt;
+    }
+    // Built in place: an empty optional made first and filled later would
+    // have its whole inline buffer cleared.
+    return std::optional<NormalizedDomain>(std::in_place, std::move(lowered), domain, tally.dots() + 1);
 }
 
 void lower_text(std::string_view text, LoweredText& out) { lower_into(text, out); }

@@ -12,7 +12,7 @@ namespace lookup {
 
 class NormalizedDomain {
 public:
-    NormalizedDomain(LoweredText lowered, std::string_view original, std::size_t label_count) noexcept
+    NormalizedDomain(LoweredText&& lowered, std::string_view original, std::size_t label_count) noexcept
         : lowered_(std::move(lowered)), original_(original), label_count_(label_count) {}
 
     // The lowercased text, owned; never empty, no empty label.

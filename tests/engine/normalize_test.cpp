@@ -371,6 +371,37 @@ TEST(AsciiBlocks, DotsOnEitherSideOfEachWordBoundary) {
     EXPECT_EQ(domain->label_count(), 32u);
 }
 
+// Every placement of one dot, and of two dots side by side, in ASCII texts of
+// every length up to 40: whole blocks, the words that overlap at the end, and
+// the bytes after them must agree on the labels.
+TEST(AsciiBlocks, DotsAtEveryPlaceOfEveryLength) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string one(length, 'Q');
+            one[at] = '.';
+            const auto domain = normalize_domain(one);
+            const bool valid = at != 0 && length > 1;  // a dot at the end is the trailing one
+            ASSERT_EQ(domain.has_value(), valid) << length << " " << at;
+            if (domain) {
+                EXPECT_EQ(domain->label_count(), at + 1 == length ? 1u : 2u) << length << " " << at;
+                EXPECT_EQ(domain->lowered(), model_lower(one.substr(0, at + 1 == length ? at : length)));
+            }
+            if (at + 1 < length) {
+                std::string two = one;
+                two[at + 1] = '.';
+                EXPECT_FALSE(normalize_domain(two)) << length << " " << at;
+                if (at > 0 && at + 3 < length) {
+                    std::string apart = one;
+                    apart[at + 2] = '.';
+                    const auto three = normalize_domain(apart);
+                    ASSERT_TRUE(three) << length << " " << at;
+                    EXPECT_EQ(three->label_count(), 3u) << length << " " << at;
+                }
+            }
+        }
+    }
+}
+
 TEST(Buffer, ShortNamesStayInline) {
     const std::string longest(LoweredText::INLINE_CAPACITY, 'A');
     const auto inline_domain = normalize_domain(longest);
