@@ -95,29 +95,54 @@ def test_total_reference_count_stays_flat():
     assert drift == {}
 
 
+class Refused:
+    pass
+
+
 def test_argument_objects_keep_their_reference_counts():
     domain = "".join(["A.b.Example", ".CO.UK"])
     depth = Depth(1)
     flag = FakeNumpyBool()
     keyword = "".join(["keep_", "case"])
+    unknown_keyword = "".join(["bo", "gus"])
     index = Index()
+    refused = Refused()
+    refused_bytes = bytes(bytearray(b"example.com"))
+    broken_truth = FakeNumpyBoolWithoutTruth()
+    failing_index = FailingIndex()
     lookup = support._lookup
-    objects = [domain, depth, flag, keyword, index]
-    counts = [sys.getrefcount(obj) for obj in objects]
+    objects = {
+        "domain": domain, "depth": depth, "flag": flag, "keyword": keyword,
+        "unknown keyword": unknown_keyword, "index": index, "refused": refused,
+        "refused bytes": refused_bytes, "flag without truth": broken_truth,
+        "failing index": failing_index, "refused class": Refused,
+    }
+    counts = {name: sys.getrefcount(obj) for name, obj in objects.items()}
+    failing_calls = [
+        lambda: lookup.subdomain(domain, depth, accept_unknown=flag, **{unknown_keyword: flag}),
+        lambda: lookup.publicsuffix(domain, **{keyword: refused}),
+        lambda: lookup.publicsuffix(refused, **{keyword: flag}),
+        lambda: lookup.privateparts(refused_bytes),
+        lambda: lookup.subdomain(domain, refused),
+        lambda: lookup.subdomain(domain, failing_index),
+        lambda: lookup.is_public(domain, icann_only=broken_truth),
+        lambda: lookup.privatesuffix(domain, domain=domain),
+        lambda: lookup.privatesuffix(domain, flag),
+    ]
     for _ in range(1000):
         lookup.publicsuffix(domain, **{keyword: flag})
         lookup.subdomain(domain, depth, keep_case=flag)
         lookup.subdomain(domain, index)
         lookup.privateparts(domain, **{keyword: flag})
-        try:
-            lookup.subdomain(domain, depth, accept_unknown=flag, bogus=flag)
-        except TypeError:
-            pass
-        try:
-            lookup.publicsuffix(domain, **{keyword: 1})
-        except TypeError:
-            pass
-    assert [sys.getrefcount(obj) for obj in objects] == counts
+        for failing in failing_calls:
+            try:
+                failing()
+            except (TypeError, ValueError):
+                pass
+            else:
+                raise AssertionError("call did not fail")
+    changes = {name: sys.getrefcount(obj) - counts[name] for name, obj in objects.items()}
+    assert {name: change for name, change in changes.items() if change} == {}
 
 
 def test_repeated_calls_do_not_grow_python_memory():

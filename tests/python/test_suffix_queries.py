@@ -61,6 +61,11 @@ class TestListedNames:
             ("example。com", ("example。com", None, True, False)),
             ("a.example．com", ("example．com", "a.example．com", False, True)),
             ("a b.com", ("com", "a b.com", False, True)),
+            # NUL is an ordinary character: the text has no terminator.
+            ("a\x00b.com", ("com", "a\x00b.com", False, True)),
+            ("x.example.com\x00", ("com\x00", "example.com\x00", False, True)),
+            ("\x00", ("\x00", None, True, False)),
+            ("co\x00.uk", ("uk", "co\x00.uk", False, True)),
         ],
     )
     def test_default_flags(self, domain, expected):
