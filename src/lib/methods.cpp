@@ -31,19 +31,19 @@ constexpr const char SUBDOMAIN_DOC[] =
     "suffix, or None if *domain* has too few labels. Depth 0 is the private\n"
     "suffix itself.";
 
+// The entry point of a body, in the form that a method record stores.
 template <Body body>
-PyMethodDef fast_method(const char* name, const char* doc) {
-    return PyMethodDef{name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_call<body>)),
-                       METH_FASTCALL | METH_KEYWORDS, doc};
-}
+const auto entry = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_call<body>));
+
+constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef methods[] = {
-    fast_method<publicsuffix_body>("publicsuffix", PUBLICSUFFIX_DOC),
-    fast_method<privatesuffix_body>("privatesuffix", PRIVATESUFFIX_DOC),
-    fast_method<is_public_body>("is_public", IS_PUBLIC_DOC),
-    fast_method<is_private_body>("is_private", IS_PRIVATE_DOC),
-    fast_method<privateparts_body>("privateparts", PRIVATEPARTS_DOC),
-    fast_method<subdomain_body>("subdomain", SUBDOMAIN_DOC),
+    {"publicsuffix", entry<publicsuffix_body>, FAST_WITH_KEYWORDS, PUBLICSUFFIX_DOC},
+    {"privatesuffix", entry<privatesuffix_body>, FAST_WITH_KEYWORDS, PRIVATESUFFIX_DOC},
+    {"is_public", entry<is_public_body>, FAST_WITH_KEYWORDS, IS_PUBLIC_DOC},
+    {"is_private", entry<is_private_body>, FAST_WITH_KEYWORDS, IS_PRIVATE_DOC},
+    {"privateparts", entry<privateparts_body>, FAST_WITH_KEYWORDS, PRIVATEPARTS_DOC},
+    {"subdomain", entry<subdomain_body>, FAST_WITH_KEYWORDS, SUBDOMAIN_DOC},
 };
 
 }  // namespace
