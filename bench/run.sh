@@ -50,7 +50,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-  PYTHON_PATH=$(command -v "$PYTHON")
+  PYTHON_PATH=$(command -v "$PYTHON") || { echo "run.sh: $PYTHON is still missing" >&2; exit 1; }
 fi
 
 cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DLOOKUP_BUILD_BENCH=ON -DLOOKUP_BUILD_TESTS=OFF \
