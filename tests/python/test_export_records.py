@@ -37,10 +37,6 @@ def export_slots(library):
     return (ModuleDefSlot * len(EXPORT_SLOT_IDS)).from_address(address)
 
 
-def test_slot_record_is_sixteen_bytes():
-    assert ctypes.sizeof(ModuleDefSlot) == 16
-
-
 def test_export_slot_ids_in_order(export_slots):
     assert [s.slot for s in export_slots] == EXPORT_SLOT_IDS
 
