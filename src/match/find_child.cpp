@@ -7,40 +7,42 @@
 namespace lookup {
 namespace {
 
-[[noreturn]] void edge_run_fault(std::uint32_t node) {
+[[noreturn, gnu::cold, gnu::noinline]] void edge_run_fault(std::uint32_t node) {
     throw Fault("edge run of node " + std::to_string(node) + " ends beyond the edge table");
 }
 
-[[noreturn]] void label_range_fault(std::uint32_t edge) {
+[[noreturn, gnu::cold, gnu::noinline]] void label_range_fault(std::uint32_t edge) {
     throw Fault("label of edge " + std::to_string(edge) + " lies outside the label pool");
 }
 
-[[noreturn]] void label_boundary_fault(std::uint32_t edge) {
+[[noreturn, gnu::cold, gnu::noinline]] void label_boundary_fault(std::uint32_t edge) {
     throw Fault("label of edge " + std::to_string(edge) + " does not lie on character boundaries");
 }
 
-bool is_character_boundary(std::string_view pool, std::uint32_t offset) noexcept {
-    // The end of the pool is a boundary; inside it, only a UTF-8 continuation
-    // byte (10xxxxxx) is not.
-    return offset == pool.size() || (static_cast<unsigned char>(pool[offset]) & 0xC0) != 0x80;
-}
+// Only a UTF-8 continuation byte (10xxxxxx) is not a character boundary.
+inline bool is_continuation(unsigned char byte) noexcept { return (byte & 0xC0) == 0x80; }
 
-// The label of `edge`, after checking that its range is a sound slice of the pool.
-std::string_view checked_label(const SuffixTable& table, std::uint32_t edge) {
+// The label of `edge`, after checking that its range is a sound slice of the
+// pool. Runs on every probe, so the checks stay inline and the faults out of line.
+inline std::string_view checked_label(const SuffixTable& table, std::uint32_t edge) {
     const Edge& entry = table.edges[edge];
     const std::uint32_t start = entry.label_start;
     const std::uint32_t end = entry.label_end;
-    if (start > end || end > table.label_pool.size()) {
+    const std::size_t pool_size = table.label_pool.size();
+    if (start > end || end > pool_size) [[unlikely]] {
         label_range_fault(edge);
     }
-    if (!is_character_boundary(table.label_pool, start) || !is_character_boundary(table.label_pool, end)) {
+    const auto* pool = reinterpret_cast<const unsigned char*>(table.label_pool.data());
+    // start < pool_size whenever start < end; the end of the pool is a boundary.
+    if ((start < pool_size && is_continuation(pool[start])) || (end < pool_size && is_continuation(pool[end])))
+        [[unlikely]] {
         label_boundary_fault(edge);
     }
-    return table.label_pool.substr(start, end - start);
+    return {table.label_pool.data() + start, end - start};
 }
 
 // Bytewise order as unsigned bytes; a proper prefix sorts first.
-int compare_labels(std::string_view edge_label, std::string_view query) noexcept {
+inline int compare_labels(std::string_view edge_label, std::string_view query) noexcept {
     const std::size_t common = edge_label.size() < query.size() ? edge_label.size() : query.size();
     for (std::size_t i = 0; i < common; ++i) {
         const auto a = static_cast<unsigned char>(edge_label[i]);
@@ -59,7 +61,7 @@ std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::stri
     const std::uint64_t first = entry.first_edge;
     const std::uint64_t count = entry.edge_count;
     // Checked for every node, leaves included, in 64 bits so the sum cannot wrap.
-    if (first + count > table.edges.size()) {
+    if (first + count > table.edges.size()) [[unlikely]] {
         edge_run_fault(node);
     }
     if (count == 0) {
