@@ -64,3 +64,46 @@ def test_memory_error_instead_of_abort(build, warm):
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     assert "DONE" in completed.stdout
     assert "memory allocation of" not in completed.stderr
+
+
+RESULT_SCRIPT = """
+import resource
+
+def address_space():
+    with open("/proc/self/status") as status:
+        for line in status:
+            if line.startswith("VmSize:"):
+                return int(line.split()[1]) * 1024
+    raise RuntimeError("no VmSize")
+
+MIB = 1024 * 1024
+# 16 Mi labels: lowering needs 32 MiB, the result tuple alone 128 MiB.
+huge = "a." * (16 * MIB) + "com"
+_ = _lookup.publicsuffix("warm.up.example.com")
+limit = address_space() + 96 * MIB
+resource.setrlimit(resource.RLIMIT_AS, (limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+
+for keep_case in (False, True):
+    try:
+        _lookup.privateparts(huge, keep_case=keep_case)
+    except Exception as exc:
+        raise AssertionError(f"caught as Exception: {exc!r}")
+    except BaseException as exc:
+        assert type(exc).__name__ == "PanicException", type(exc)
+        assert exc.args == ("PyObject pointer is null",), exc.args
+    else:
+        raise AssertionError("a tuple of 16 Mi items was made under the limit")
+# The one-string answers still fit.
+assert _lookup.subdomain(huge, 2) == "a.a.a.com"
+assert _lookup.privatesuffix(huge) == "a.com"
+assert _lookup.privateparts("x.Example.COM", keep_case=True) == ("x", "Example.COM")
+print("DONE")
+"""
+
+
+def test_result_object_that_cannot_be_made_is_an_internal_fault():
+    completed = support.run_python(RESULT_SCRIPT, support.MODULE_DIR, timeout=300)
+    assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
+    assert "DONE" in completed.stdout
+    # The interpreter's own MemoryError is reported as unraisable first.
+    assert "MemoryError" in completed.stderr
