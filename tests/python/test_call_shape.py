@@ -129,14 +129,14 @@ class TestUnexpectedKeyword:
     def test_keyword_whose_str_fails_is_reported_unraisable(self, monkeypatch):
         seen = []
         monkeypatch.setattr("sys.unraisablehook", seen.append)
-        message = raises_binding_error(
-            "publicsuffix", "example.com", **{UnprintableName("hidden"): 1}
-        )
+        name = UnprintableName("hidden")
+        message = raises_binding_error("publicsuffix", "example.com", **{name: 1})
         assert message == (
             "publicsuffix() got an unexpected keyword argument '<unprintable UnprintableName object>'"
         )
         assert len(seen) == 1
         assert type(seen[0].exc_value) is LookupError
+        assert seen[0].object is name
 
     def test_keyword_names_match_by_text_not_identity(self):
         # A str subclass with the same text binds like the plain name.

@@ -304,6 +304,20 @@ class TestFlagConversion:
         assert lookup.privatesuffix("A.Example.COM", keep_case=false) == "example.com"
         assert lookup.subdomain("A.Example.COM", 1, keep_case=true, accept_unknown=false) == "A.Example.COM"
 
+    def test_reentrant_truth_method(self):
+        lookup = support._lookup
+
+        def truth(self):
+            assert lookup.privateparts("a.b.Example.CO.UK", keep_case=True) == ("a", "b", "Example.CO.UK")
+            with pytest.raises(TypeError):
+                lookup.publicsuffix("x.com", keep_case=1)
+            return True
+
+        flag = numpy_like("bool_", __bool__=truth)()
+        for _ in range(3):
+            assert lookup.privatesuffix("A.Example.COM", keep_case=flag) == "Example.COM"
+            assert lookup.is_public("example.test", accept_unknown=flag, icann_only=flag) is False
+
     @pytest.mark.parametrize("name", FUNCTION_NAMES)
     def test_truth_method_raising(self, name):
         for flag in FLAG_NAMES[name]:

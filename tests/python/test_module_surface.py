@@ -4,6 +4,7 @@ import hashlib
 import importlib
 import inspect
 import sys
+import sysconfig
 import types
 
 import pytest
@@ -151,3 +152,10 @@ def test_module_attributes_are_plain_writable_module_state(lookup):
         assert second.__all__ == [*FUNCTION_NAMES, "LIST_CHECKSUM"]
     finally:
         sys.modules["_lookup"] = saved
+
+
+@pytest.mark.skipif(
+    not sysconfig.get_config_var("Py_GIL_DISABLED"), reason="needs a free-threaded interpreter"
+)
+def test_import_keeps_the_interpreter_free_threaded(lookup):
+    assert sys._is_gil_enabled() is False
