@@ -64,16 +64,29 @@ write("builder", 300, b"// ===BEGIN ICANN DOMAINS===\ncom\nuk\nco.uk\n*.ck\n!www
 PY
 [ $? -eq 0 ] || { echo "fuzz: could not write the seeds" >&2; exit 1; }
 
-status=0
-for fuzzer in query builder; do
-  echo "fuzz: ${fuzzer}_fuzzer for ${seconds}s"
-  log="$work/$fuzzer.log"
+# Both fuzzers at once, one core each.
+run_fuzzer() {
+  local fuzzer=$1
   LOOKUP_SHARED_DIR="$shared" \
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$build/${fuzzer}_fuzzer" "$work/$fuzzer" -max_total_time="$seconds" -max_len=4096 \
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/crashes/$fuzzer-" \
-      >"$log" 2>&1
+      >"$work/$fuzzer.log" 2>&1
+}
+fuzzers=(query builder)
+pids=()
+echo "fuzz: ${fuzzers[*]} for ${seconds}s each, side by side"
+for fuzzer in "${fuzzers[@]}"; do
+  run_fuzzer "$fuzzer" &
+  pids+=($!)
+done
+status=0
+for i in "${!fuzzers[@]}"; do
+  fuzzer=${fuzzers[i]}
+  wait "${pids[i]}"
   result=$?
+  log="$work/$fuzzer.log"
+  echo "fuzz: ${fuzzer}_fuzzer"
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" | sed 's/^/  /'
   if [ $result -ne 0 ]; then
     echo "fuzz: ${fuzzer}_fuzzer FAILED (exit $result); crash inputs in $work/crashes, log $log" >&2

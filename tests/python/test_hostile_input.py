@@ -345,7 +345,7 @@ def answer(call):
 
 
 def test_sixteen_threads_give_the_sequential_answers():
-    calls = mixed_calls(int(os.environ.get("LOOKUP_THREAD_CALLS", "48000")) // THREADS)
+    calls = mixed_calls(int(os.environ.get("LOOKUP_THREAD_CALLS", "192000")) // THREADS)
     expected = [answer(c) for c in calls]
     results = [None] * THREADS
     barrier = threading.Barrier(THREADS)
