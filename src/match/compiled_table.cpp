@@ -9,6 +9,7 @@ SuffixTable compiled_table() noexcept {
         std::span<const Node>(generated::NodeTable, generated::NODE_COUNT),
         std::span<const Edge>(generated::EdgeTable, generated::EDGE_COUNT),
         std::string_view(generated::Checksum, generated::CHECKSUM_LENGTH),
+        std::span<const std::uint32_t>(generated::EdgeHeads, generated::EDGE_COUNT),
     };
 }
 

@@ -68,17 +68,31 @@ std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::stri
         return NO_NODE;
     }
     const auto run = static_cast<std::uint32_t>(first);
+    // Every probed edge is validated; where the heads are at hand they decide
+    // the order, and the pool is compared only when the heads agree.
+    const bool use_heads = table.edge_heads.size() == table.edges.size();
+    const std::uint32_t query_head = label_head(label);
+    auto order = [&](std::uint32_t edge) {
+        const std::string_view edge_label = checked_label(table, edge);
+        if (use_heads) {
+            const std::uint32_t head = table.edge_heads[edge];
+            if (head != query_head) {
+                return head < query_head ? -1 : 1;
+            }
+        }
+        return compare_labels(edge_label, label);
+    };
     std::uint32_t base = 0;
     std::uint32_t size = static_cast<std::uint32_t>(count);
     while (size > 1) {
         const std::uint32_t half = size / 2;
         const std::uint32_t mid = base + half;
-        if (compare_labels(checked_label(table, run + mid), label) <= 0) {
+        if (order(run + mid) <= 0) {
             base = mid;
         }
         size -= half;
     }
-    if (compare_labels(checked_label(table, run + base), label) != 0) {
+    if (order(run + base) != 0) {
         return NO_NODE;
     }
     const std::int32_t target = table.edges[run + base].target;

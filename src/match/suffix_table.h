@@ -29,12 +29,28 @@ inline constexpr std::uint8_t FLAG_EXCEPTION = 4;
 // Bits 3-5 hold the kind taken from the ICANN section alone.
 inline constexpr unsigned ICANN_SHIFT = 3;
 
-// A read-only view over the three arrays and the checksum text.
+// The first four bytes of a label as one big-endian number, zero-padded. For
+// two labels whose heads differ, the heads are in the labels' bytewise order
+// (a zero pad only ever stands against a real byte where the shorter label is
+// a proper prefix of the longer), so a search decides most probes on one load.
+inline std::uint32_t label_head(std::string_view label) noexcept {
+    std::uint32_t head = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        head = (head << 8) | (i < label.size() ? static_cast<unsigned char>(label[i]) : 0u);
+    }
+    return head;
+}
+
+// A read-only view over the three arrays and the checksum text, with the
+// optional `edge_heads`: label_head of each edge's label, written beside the
+// edges by the builder. A view without them (as hand-made test tables) is
+// searched through the pool alone.
 struct SuffixTable {
     std::string_view label_pool;
     std::span<const Node> nodes;
     std::span<const Edge> edges;
     std::string_view checksum;
+    std::span<const std::uint32_t> edge_heads = {};
 };
 
 // The table compiled into the module (defined beside the generated source, or

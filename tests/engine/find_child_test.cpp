@@ -73,14 +73,37 @@ TEST(FindChild, SearchFindsEveryLabelForEveryRunLength) {
             table.edges.push_back({start, static_cast<std::uint32_t>(table.pool.size()), i + 1});
             table.nodes.push_back({static_cast<std::uint32_t>(count), 0, 0x09});
         }
-        const SuffixTable view = table.view();
-        for (int i = 0; i < count; ++i) {
-            ASSERT_EQ(find_child(view, 0, labels[i]), static_cast<std::uint32_t>(i + 1)) << count << " " << labels[i];
-            ASSERT_EQ(find_child(view, 0, labels[i] + "-"), NO_NODE);
-            ASSERT_EQ(find_child(view, 0, labels[i].substr(0, 2)), NO_NODE);
+        OwnedTable with_heads = table;
+        with_heads.with_heads();
+        for (const OwnedTable* variant : {&table, &with_heads}) {
+            const SuffixTable view = variant->view();
+            for (int i = 0; i < count; ++i) {
+                ASSERT_EQ(find_child(view, 0, labels[i]), static_cast<std::uint32_t>(i + 1)) << count << " " << labels[i];
+                ASSERT_EQ(find_child(view, 0, labels[i] + "-"), NO_NODE);
+                ASSERT_EQ(find_child(view, 0, labels[i].substr(0, 2)), NO_NODE);
+            }
+            ASSERT_EQ(find_child(view, 0, "a"), NO_NODE);
+            ASSERT_EQ(find_child(view, 0, "z"), NO_NODE);
         }
-        ASSERT_EQ(find_child(view, 0, "a"), NO_NODE);
-        ASSERT_EQ(find_child(view, 0, "z"), NO_NODE);
+    }
+}
+
+// Heads pad short labels with zero bytes; a query holding real zero bytes, or
+// sharing a head with a longer label, must still find exactly its own edge.
+TEST(FindChild, HeadsKeepBytewiseOrder) {
+    const std::string_view labels[] = {"a", std::string_view("a\0", 2), "ab", "abc", "abcd", "abcde", "abcdf", "abd",
+                                       "b", "\xc3\xa9", "\xc3\xa9t\xc3\xa9"};
+    OwnedTable table = flat_table({labels[0], labels[1], labels[2], labels[3], labels[4], labels[5], labels[6],
+                                   labels[7], labels[8], labels[9], labels[10]});
+    table.with_heads();
+    const SuffixTable view = table.view();
+    for (std::uint32_t i = 0; i < std::size(labels); ++i) {
+        EXPECT_EQ(find_child(view, 0, labels[i]), i + 1) << i;
+    }
+    for (const std::string_view miss : {std::string_view("\0", 1), std::string_view("a\0\0", 3), std::string_view("ab\0", 3),
+                                        std::string_view("abcd\0", 5), std::string_view("abce"), std::string_view("\xc3"),
+                                        std::string_view("")}) {
+        EXPECT_EQ(find_child(view, 0, miss), NO_NODE);
     }
 }
 

@@ -32,8 +32,18 @@ struct OwnedTable {
     std::string pool;
     std::vector<Node> nodes;
     std::vector<Edge> edges;
+    std::vector<std::uint32_t> heads;  // empty: searched through the pool alone
 
-    SuffixTable view() const { return SuffixTable{pool, nodes, edges, std::string_view()}; }
+    SuffixTable view() const { return SuffixTable{pool, nodes, edges, std::string_view(), heads}; }
+
+    // Adds the edge heads as the builder writes them.
+    OwnedTable& with_heads() {
+        heads.clear();
+        for (const Edge& edge : edges) {
+            heads.push_back(label_head(std::string_view(pool).substr(edge.label_start, edge.label_end - edge.label_start)));
+        }
+        return *this;
+    }
 };
 
 // A root whose children are `labels` (given in sorted order), each a leaf
