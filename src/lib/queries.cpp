@@ -82,76 +82,31 @@ PyObject* text_or_none(std::optional<std::string_view> cut) {
     return cut ? text_result(*cut) : none_result();
 }
 
-}  // namespace
+PyObject* false_result() noexcept { return bool_result(false); }
 
-Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<PUBLICSUFFIX_SPEC>(args, nargs, kwnames);
+// Every query: arguments bound and converted for `spec`, one normalization,
+// then (for a valid domain) one match, whose count `answer` turns into the
+// result. `invalid` answers for an invalid domain.
+template <const ParameterSpec& spec, typename Answer>
+Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject* (*invalid)() noexcept,
+                            Answer answer) {
+    Result<QueryArgs> bound = convert_arguments<spec>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
     const QueryArgs& a = bound.value();
     const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
     if (!domain) {
-        return none_result();
+        return invalid();
     }
     const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
-    return text_or_none(public_suffix_of(result_source(*domain, a.keep_case), domain->label_count(), p));
+    return answer(a, *domain, p);
 }
 
-Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<PRIVATESUFFIX_SPEC>(args, nargs, kwnames);
-    if (!bound.ok()) {
-        return bound.take_error();
-    }
-    const QueryArgs& a = bound.value();
-    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
-    if (!domain) {
-        return none_result();
-    }
-    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
-    return text_or_none(private_suffix_of(result_source(*domain, a.keep_case), domain->label_count(), p));
-}
-
-Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<IS_PUBLIC_SPEC>(args, nargs, kwnames);
-    if (!bound.ok()) {
-        return bound.take_error();
-    }
-    const QueryArgs& a = bound.value();
-    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
-    if (!domain) {
-        return bool_result(false);
-    }
-    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
-    return bool_result(decide_is_public(domain->label_count(), p));
-}
-
-Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<IS_PRIVATE_SPEC>(args, nargs, kwnames);
-    if (!bound.ok()) {
-        return bound.take_error();
-    }
-    const QueryArgs& a = bound.value();
-    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
-    if (!domain) {
-        return bool_result(false);
-    }
-    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
-    return bool_result(decide_is_private(domain->label_count(), p));
-}
-
-Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<PRIVATEPARTS_SPEC>(args, nargs, kwnames);
-    if (!bound.ok()) {
-        return bound.take_error();
-    }
-    const QueryArgs& a = bound.value();
-    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
-    if (!domain) {
-        return none_result();
-    }
-    const std::size_t n = domain->label_count();
-    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
+// The subdomain labels one item each, then the private suffix, in a tuple
+// allocated once at its final size.
+PyObject* private_parts(const QueryArgs& a, const NormalizedDomain& domain, std::size_t p) {
+    const std::size_t n = domain.label_count();
     if (!has_private_suffix(n, p)) {
         return none_result();
     }
@@ -162,7 +117,7 @@ Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyO
     }
     // One label per item from the left, each made straight from its view;
     // what remains after them is the private suffix.
-    std::string_view rest = result_source(*domain, a.keep_case);
+    std::string_view rest = result_source(domain, a.keep_case);
     for (std::size_t i = 0; i < subdomain_labels; ++i) {
         const auto* dot = static_cast<const char*>(std::memchr(rest.data(), '.', rest.size()));
         if (dot == nullptr) {
@@ -176,18 +131,45 @@ Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyO
     return parts.release();
 }
 
+}  // namespace
+
+Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<PUBLICSUFFIX_SPEC>(args, nargs, kwnames, none_result,
+                                        [](const QueryArgs& a, const NormalizedDomain& d, std::size_t p) {
+                                            return text_or_none(public_suffix_of(result_source(d, a.keep_case), d.label_count(), p));
+                                        });
+}
+
+Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<PRIVATESUFFIX_SPEC>(args, nargs, kwnames, none_result,
+                                         [](const QueryArgs& a, const NormalizedDomain& d, std::size_t p) {
+                                             return text_or_none(private_suffix_of(result_source(d, a.keep_case), d.label_count(), p));
+                                         });
+}
+
+Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<IS_PUBLIC_SPEC>(args, nargs, kwnames, false_result,
+                                     [](const QueryArgs&, const NormalizedDomain& d, std::size_t p) {
+                                         return bool_result(decide_is_public(d.label_count(), p));
+                                     });
+}
+
+Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<IS_PRIVATE_SPEC>(args, nargs, kwnames, false_result,
+                                      [](const QueryArgs&, const NormalizedDomain& d, std::size_t p) {
+                                          return bool_result(decide_is_private(d.label_count(), p));
+                                      });
+}
+
+Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<PRIVATEPARTS_SPEC>(args, nargs, kwnames, none_result, private_parts);
+}
+
 Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<SUBDOMAIN_SPEC>(args, nargs, kwnames);
-    if (!bound.ok()) {
-        return bound.take_error();
-    }
-    const QueryArgs& a = bound.value();
-    const std::optional<NormalizedDomain> domain = normalize_domain(a.domain);
-    if (!domain) {
-        return none_result();
-    }
-    const std::size_t p = match_suffix(*domain, a.accept_unknown, a.icann_only);
-    return text_or_none(subdomain_of(result_source(*domain, a.keep_case), domain->label_count(), p, a.depth));
+    return run_query<SUBDOMAIN_SPEC>(args, nargs, kwnames, none_result,
+                                     [](const QueryArgs& a, const NormalizedDomain& d, std::size_t p) {
+                                         return text_or_none(subdomain_of(result_source(d, a.keep_case), d.label_count(), p, a.depth));
+                                     });
 }
 
 }  // namespace lookup
