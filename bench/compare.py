@@ -1,0 +1,351 @@
+#!/usr/bin/env python3
+"""One table, one interpreter: the six functions of _lookup against the call
+floor and against the peers (tldextract, publicsuffix2) over the corpus, its
+ASCII and non-ASCII names apart, with fresh and reused str objects; libpsl
+against the engine (psl_bench); import time and resident memory of the
+module; the builder's run time; privatesuffix over names of many labels.
+
+Every figure is the median of repeated passes with the spread
+(max - min) / median. Timed loops alternate round-robin within one process,
+so load on a shared machine hits every row alike.
+"""
+
+import argparse
+import gc
+import os
+import platform
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench_module import (  # noqa: E402  (beside this file)
+    CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SHARED = os.path.join(HERE, "..", "..", "shared")
+KINDS = ("reused", "fresh")
+SETS = ("ASCII", "non-ASCII")
+LONG_LABELS = (10, 100, 1000, 10000)
+
+TARGET_FLOOR = 5.0        # privatesuffix / floor
+TARGET_OTHERS = 1.5       # any other function / privatesuffix
+TARGET_LIBPSL = 6.0       # engine faster than libpsl
+TARGET_PUBLICSUFFIX2 = 7.0
+TARGET_TLDEXTRACT = 14.0
+TARGET_IMPORT_MS = 1.0
+TARGET_RSS_KIB = 1024
+TARGET_FLAT = 2.0         # ns per byte, 100 to 10,000 labels
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    env = os.environ.get
+    parser.add_argument("--module-dir", default=env("LOOKUP_MODULE_DIR"), help="directory of the built _lookup")
+    parser.add_argument("--floor-dir", default=env("LOOKUP_FLOOR_DIR"), help="directory of the built _callfloor")
+    parser.add_argument("--corpus", default=env("LOOKUP_BENCH_CORPUS") or os.path.join(SHARED, "bench", "domains.txt"))
+    parser.add_argument("--list", default=env("LOOKUP_BENCH_LIST") or os.path.join(SHARED, "psl", "public_suffix_list.dat"),
+                        help="list file the peers and libpsl load")
+    parser.add_argument("--psl-bench", help="psl_bench binary (libpsl against the engine); its row is left out without it")
+    parser.add_argument("--builder", help="table-builder binary, timed on --list; its row is left out without it")
+    parser.add_argument("--passes", type=int, default=15, help="timed passes of each Python loop")
+    parser.add_argument("--processes", type=int, default=11, help="fresh processes for import time and memory")
+    parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu")
+    parser.add_argument("--strict", action="store_true", help="exit 1 when a target is missed")
+    args = parser.parse_args()
+    if not args.module_dir or not args.floor_dir:
+        parser.error("give --module-dir and --floor-dir (or LOOKUP_MODULE_DIR and LOOKUP_FLOOR_DIR)")
+    return args
+
+
+def median_spread(samples):
+    f = Figures(samples)
+    return f.median, f.spread
+
+
+def fmt(median, spread, unit=""):
+    return f"{median:9.1f}{unit} ±{spread:5.1%}"
+
+
+# ---------------------------------------------------------------- peers
+
+def load_peers(list_path):
+    """{label: function(name) -> answer}; a peer that is not installed is
+    reported and left out. Neither touches the network: tldextract reads the
+    list through a file:// URL with its cache off and no fallback snapshot."""
+    peers, missing = {}, []
+    list_path = os.path.abspath(list_path)
+    try:
+        import tldextract
+        extract = tldextract.TLDExtract(cache_dir=False, suffix_list_urls=("file://" + list_path,),
+                                        fallback_to_snapshot=False, include_psl_private_domains=True)
+        peers[f"tldextract {getattr(tldextract, '__version__', '?')}"] = \
+            lambda name, extract=extract: extract(name).registered_domain
+    except ImportError:
+        missing.append("tldextract (python3-tldextract)")
+    try:
+        import publicsuffix2
+        psl = publicsuffix2.PublicSuffixList(list_path)
+        version = getattr(publicsuffix2, "__version__", "")
+        peers[f"publicsuffix2 {version}".strip()] = psl.get_sld
+    except ImportError:
+        missing.append("publicsuffix2 (python3-publicsuffix2)")
+    return peers, missing
+
+
+# ---------------------------------------------------------------- calls
+
+def split_corpus(raw):
+    lines = [line.rstrip("\r") for line in raw.decode("utf-8").split("\n")]
+    lines = [line for line in lines if line]
+    ascii_lines = [line for line in lines if line.isascii()]
+    other = [line for line in lines if not line.isascii()]
+    return {"ASCII": "\n".join(ascii_lines).encode(), "non-ASCII": "\n".join(other).encode()}
+
+
+def decode(raw):
+    return raw.decode("utf-8").split("\n")
+
+
+def measure_calls(runs, raws, passes, clock):
+    """{(label, set, kind): [ns per call]}: each pass times every loop once
+    over each set, reused then fresh str objects."""
+    reused = {s: decode(raw) for s, raw in raws.items()}
+    for run in runs.values():
+        for names in reused.values():
+            run(names)
+    samples = {(label, s, kind): [] for label in runs for s in raws for kind in KINDS}
+    gc.disable()
+    try:
+        for _ in range(passes):
+            for label, run in runs.items():
+                for s, raw in raws.items():
+                    names = reused[s]
+                    start = clock()
+                    run(names)
+                    samples[(label, s, "reused")].append((clock() - start) / len(names))
+                    names = decode(raw)
+                    start = clock()
+                    run(names)
+                    samples[(label, s, "fresh")].append((clock() - start) / len(names))
+                    del names
+                    gc.collect()
+    finally:
+        gc.enable()
+    return samples
+
+
+# ---------------------------------------------------------------- long names
+
+def long_name(labels, ascii_text):
+    # The same shape as the engine benchmark's long names.
+    label = "WwW-Host" if ascii_text else "ÄRGER-Öl"
+    return "".join(f"{label}{i % 10}." for i in range(max(labels - 3, 0))) + "Example.CO.UK"
+
+
+def measure_long(privatesuffix, passes, clock):
+    """{(set, labels): [ns per byte]} of privatesuffix on one reused name."""
+    names = {(s, n): long_name(n, s == "ASCII") for s in SETS for n in LONG_LABELS}
+    repeats = {key: max(1, 200_000 // len(name)) for key, name in names.items()}
+    for name in names.values():
+        privatesuffix(name)
+    samples = {key: [] for key in names}
+    gc.disable()
+    try:
+        for _ in range(passes):
+            for key, name in names.items():
+                count = repeats[key]
+                size = len(name.encode())
+                start = clock()
+                for _ in range(count):
+                    privatesuffix(name)
+                samples[key].append((clock() - start) / count / size)
+    finally:
+        gc.enable()
+    return samples
+
+
+# ---------------------------------------------------------------- processes
+
+def import_time_us(module_dir, processes):
+    """Cumulative -X importtime of _lookup, in µs, over fresh processes."""
+    env = dict(os.environ, PYTHONPATH=os.path.abspath(module_dir))
+    samples = []
+    for _ in range(processes):
+        done = subprocess.run([sys.executable, "-X", "importtime", "-c", "import _lookup"],
+                              env=env, capture_output=True, text=True, check=True)
+        for line in done.stderr.splitlines():
+            match = re.match(r"import time:\s*(\d+)\s*\|\s*(\d+)\s*\|\s*_lookup\s*$", line)
+            if match:
+                samples.append(int(match.group(2)))
+    if not samples:
+        raise RuntimeError("python -X importtime printed no line for _lookup")
+    return samples
+
+
+RSS_PROBE = """
+import os, sys
+page = os.sysconf("SC_PAGE_SIZE")
+def rss():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * page
+sys.path.insert(0, sys.argv[1])
+before = rss()
+import _lookup
+after = rss()
+print((after - before) / 1024)
+"""
+
+
+def rss_added_kib(module_dir, processes):
+    samples = []
+    for _ in range(processes):
+        done = subprocess.run([sys.executable, "-c", RSS_PROBE, os.path.abspath(module_dir)],
+                              capture_output=True, text=True, check=True)
+        samples.append(float(done.stdout))
+    return samples
+
+
+def builder_ms(builder, list_path, runs=5):
+    samples = []
+    with tempfile.TemporaryDirectory() as out:
+        for _ in range(runs):
+            start = time.perf_counter_ns()
+            subprocess.run([builder, list_path, out], check=True, capture_output=True)
+            samples.append((time.perf_counter_ns() - start) / 1e6)
+    return samples
+
+
+def libpsl_against_engine(psl_bench, corpus, list_path):
+    """(libpsl ns, spread, engine ns, spread) from psl_bench's summary."""
+    env = dict(os.environ, LOOKUP_BENCH_LIST=os.path.abspath(list_path))
+    done = subprocess.run([psl_bench, f"--corpus={corpus}", "--benchmark_repetitions=9",
+                           "--benchmark_min_time=0.2", "--benchmark_color=false"],
+                          env=env, capture_output=True, text=True, check=True)
+    found = {}
+    for side in ("libpsl", "engine"):
+        match = re.search(rf"^\s+{side}\s+([\d.]+) ns\s+\(\s*([\d.]+)%\)", done.stdout, re.M)
+        if not match:
+            raise RuntimeError(f"psl_bench printed no {side} figure:\n{done.stdout}")
+        found[side] = (float(match.group(1)), float(match.group(2)) / 100)
+    version = re.search(r"^libpsl (\S+)", done.stdout, re.M)
+    return found, version.group(1) if version else "?"
+
+
+# ---------------------------------------------------------------- report
+
+def main():
+    args = parse_args()
+    clock = CLOCKS[args.clock]
+    lookup = import_from(args.module_dir, "_lookup")
+    floor = import_from(args.floor_dir, "_callfloor")
+    with open(args.corpus, "rb") as corpus:
+        raws = split_corpus(corpus.read())
+    peers, missing = load_peers(args.list)
+
+    ours = {
+        "publicsuffix": loop_one_arg(lookup.publicsuffix),
+        "privatesuffix": loop_one_arg(lookup.privatesuffix),
+        "is_public": loop_one_arg(lookup.is_public),
+        "is_private": loop_one_arg(lookup.is_private),
+        "privateparts": loop_one_arg(lookup.privateparts),
+        "subdomain(d, 0)": loop_depth_zero(lookup.subdomain),
+    }
+    runs = {"floor (echo)": loop_one_arg(floor.echo), **ours,
+            **{label: loop_one_arg(f) for label, f in peers.items()}, "loop alone": loop_alone}
+    calls = measure_calls(runs, raws, args.passes, clock)
+    long_samples = measure_long(lookup.privatesuffix, args.passes, clock)
+    import_us = import_time_us(args.module_dir, args.processes)
+    rss_kib = rss_added_kib(args.module_dir, args.processes)
+    build = builder_ms(args.builder, args.list) if args.builder else None
+    libpsl = libpsl_against_engine(args.psl_bench, args.corpus, args.list) if args.psl_bench else None
+
+    gil = "free-threaded" if not getattr(sys, "_is_gil_enabled", lambda: True)() else "GIL"
+    print(f"CPython {platform.python_version()} ({gil}) on {cpu_model()}, {os.cpu_count()} CPUs, "
+          f"load average {os.getloadavg()[0]:.1f} at the end")
+    counts = {s: len(decode(raw)) for s, raw in raws.items()}
+    print(f"corpus {os.path.normpath(args.corpus)}: {counts['ASCII']} ASCII and {counts['non-ASCII']} non-ASCII names; "
+          f"list {os.path.normpath(args.list)}")
+    print(f"median ns per call over {args.passes} passes ({args.clock} time), ± spread = (max - min) / median; "
+          f"'x floor' = median / floor's median")
+    if missing:
+        print("peers not installed, left out: " + ", ".join(missing))
+    print()
+
+    med = {key: statistics.median(v) for key, v in calls.items()}
+    columns = [(s, kind) for s in SETS for kind in KINDS]
+    head = f"{'':24}" + "".join(f"| {s + ', ' + kind + ' str':^25}" for s, kind in columns)
+    print(head)
+    print(f"{'':24}" + f"| {'ns/call':>9} {'spread':>6} {'x floor':>7} " * len(columns))
+    print("-" * len(head))
+    for label in runs:
+        line = f"{label:24}"
+        for s, kind in columns:
+            m, spread = median_spread(calls[(label, s, kind)])
+            ratio = "" if label == "loop alone" else f"{m / med[('floor (echo)', s, kind)]:7.2f}"
+            line += f"| {m:9.1f} {spread:6.1%} {ratio:>7} "
+        print(line)
+    print()
+
+    verdicts = []
+
+    def verdict(text, ok):
+        verdicts.append(ok)
+        print(f"  {text}: {'met' if ok else 'MISSED'}")
+
+    print("targets (from the medians above):")
+    for s, kind in columns:
+        ps = med[("privatesuffix", s, kind)]
+        ratio = ps / med[("floor (echo)", s, kind)]
+        worst = max(ours, key=lambda label: med[(label, s, kind)])
+        worst_ratio = med[(worst, s, kind)] / ps
+        verdict(f"{s}, {kind}: privatesuffix {ratio:.2f}x floor (<= {TARGET_FLOOR:g}); slowest other "
+                f"{worst} {worst_ratio:.2f}x privatesuffix (<= {TARGET_OTHERS:g})",
+                ratio <= TARGET_FLOOR and worst_ratio <= TARGET_OTHERS)
+    for label in peers:
+        target = TARGET_TLDEXTRACT if label.startswith("tldextract") else TARGET_PUBLICSUFFIX2
+        speedups = [med[(label, s, kind)] / med[("privatesuffix", s, kind)] for s, kind in columns]
+        verdict(f"privatesuffix over {label}: " + ", ".join(f"{x:.1f}x" for x in speedups)
+                + f" (ASCII reused, fresh, non-ASCII reused, fresh; >= {target:g}x)", min(speedups) >= target)
+    if libpsl:
+        (theirs, their_spread), (engine, engine_spread) = libpsl[0]["libpsl"], libpsl[0]["engine"]
+        verdict(f"libpsl {libpsl[1]} {theirs:.1f} ns ±{their_spread:.1%} vs engine {engine:.1f} ns ±{engine_spread:.1%} "
+                f"per name (psl_bench, median of 9): engine {theirs / engine:.2f}x faster (>= {TARGET_LIBPSL:g}x)",
+                theirs / engine >= TARGET_LIBPSL)
+    else:
+        print("  libpsl: psl_bench not given, left out")
+    m, spread = median_spread(import_us)
+    verdict(f"import _lookup (-X importtime, cumulative, {len(import_us)} processes): {m:.0f} µs ±{spread:.0%} "
+            f"(< {TARGET_IMPORT_MS * 1000:.0f} µs)", m < TARGET_IMPORT_MS * 1000)
+    m, spread = median_spread([max(x, 0.001) for x in rss_kib])
+    verdict(f"resident memory added by import ({len(rss_kib)} processes): {statistics.median(rss_kib):.0f} KiB "
+            f"(min {min(rss_kib):.0f}, max {max(rss_kib):.0f}; < {TARGET_RSS_KIB} KiB)",
+            statistics.median(rss_kib) < TARGET_RSS_KIB)
+    if build:
+        m, spread = median_spread(build)
+        print(f"  table-builder on the list ({len(build)} runs, wall): {m:.1f} ms ±{spread:.1%}")
+    print()
+    print("privatesuffix on long names (reused str), ns per byte:")
+    print(f"  {'labels':>8}" + "".join(f" | {s + ' bytes':>12} {'ns/byte':>8} {'spread':>6}" for s in SETS))
+    per_byte = {}
+    for n in LONG_LABELS:
+        line = f"  {n:8}"
+        for s in SETS:
+            m, spread = median_spread(long_samples[(s, n)])
+            per_byte[(s, n)] = m
+            line += f" | {len(long_name(n, s == 'ASCII').encode()):12} {m:8.2f} {spread:6.1%}"
+        print(line)
+    for s in SETS:
+        flat = [per_byte[(s, n)] for n in LONG_LABELS if n >= 100]
+        verdict(f"{s} ns per byte, 100 to 10,000 labels: max / min {max(flat) / min(flat):.2f} (<= {TARGET_FLAT:g})",
+                max(flat) / min(flat) <= TARGET_FLAT)
+    print()
+    print(f"{sum(verdicts)} of {len(verdicts)} targets met")
+    return 0 if all(verdicts) or not args.strict else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
