@@ -80,7 +80,7 @@ def load_peers(list_path):
     list_path = os.path.abspath(list_path)
     try:
         import tldextract
-        extract = tldextract.TLDExtract(cache_dir=False, suffix_list_urls=("file://" + list_path,),
+        extract = tldextract.TLDExtract(cache_dir=None, suffix_list_urls=("file://" + list_path,),
                                         fallback_to_snapshot=False, include_psl_private_domains=True)
         peers[f"tldextract {getattr(tldextract, '__version__', '?')}"] = \
             lambda name, extract=extract: extract(name).registered_domain
