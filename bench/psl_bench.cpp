@@ -63,7 +63,7 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+            if (run.run_type == Run::RT_Iteration) {
                 const auto found = run.counters.find("ns_per_name");
                 if (found != run.counters.end()) {
                     per_name[run.run_name.function_name].push_back(found->second.value * 1e9);  // seconds to ns
