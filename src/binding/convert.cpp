@@ -1,10 +1,13 @@
 #include "binding/convert.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "binding/text_rule.h"
 #include "lib/interned_names.h"
 #include "lib/panic.h"
+#include "normalize/ascii_words.h"
 
 namespace lookup {
 
@@ -116,8 +119,37 @@ PyError add_argument_note(PyError error, std::string_view name) {
     return error;
 }
 
+namespace {
+
+bool is_ascii(std::string_view text) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        seen |= ascii_words::load(bytes + i);
+    }
+    for (; i < size; ++i) {
+        seen |= bytes[i];
+    }
+    return ascii_words::all_ascii(seen);
+}
+
+}  // namespace
+
 PyObject* text_result(std::string_view text) {
-    PyObject* result = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    // An ASCII answer (nearly all of them) is copied straight into a new
+    // compact str, without the UTF-8 decoder; single characters go the
+    // decoder's way, which hands out the interpreter's shared ones.
+    PyObject* result;
+    if (text.size() > 1 && is_ascii(text)) {
+        result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
+        if (result != nullptr) {
+            std::memcpy(PyUnicode_1BYTE_DATA(result), text.data(), text.size());
+        }
+    } else {
+        result = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    }
     if (result == nullptr) {
         fault_from_null();
     }
