@@ -4,6 +4,9 @@
 #
 #   bench/run.sh [--python-only | --engine-only]
 #
+# The side-by-side table with the peers (libpsl, tldextract, publicsuffix2),
+# import cost and long names is bench/compare.sh.
+#
 # Environment: PYTHON (interpreter to build for and run, default /usr/bin/python3),
 # LOOKUP_BENCH_BUILD_DIR (default build/bench, or build/bench-<python> for
 # another interpreter), JOBS (parallel build jobs, default 2), BENCH_PASSES
