@@ -40,7 +40,9 @@ std::size_t engine_private_suffix(std::string_view name) {
 
 std::size_t libpsl_private_suffix(const psl_ctx_t* psl, const char* name) {
     char* lower = nullptr;
-    if (psl_str_to_utf8lower(name, nullptr, nullptr, &lower) != PSL_SUCCESS) {
+    // The encoding named: without it libpsl takes the locale's, ASCII in a
+    // C locale, and refuses every non-ASCII name.
+    if (psl_str_to_utf8lower(name, "utf-8", nullptr, &lower) != PSL_SUCCESS) {
         return 0;
     }
     const char* registrable = psl_registrable_domain(psl, lower);
@@ -119,8 +121,18 @@ int main(int argc, char** argv) {
     // libpsl takes NUL-terminated names.
     std::vector<std::string> terminated(corpus.names.begin(), corpus.names.end());
     const std::vector<std::string_view>& names = corpus.names;
-    std::printf("libpsl %s, list %s (%d rules), corpus %s: %zu names\n", psl_get_version(), list_path.c_str(),
-                psl_suffix_count(psl), corpus.path.c_str(), names.size());
+    std::size_t unlowered = 0;
+    for (const std::string& name : terminated) {
+        char* lower = nullptr;
+        if (psl_str_to_utf8lower(name.c_str(), "utf-8", nullptr, &lower) == PSL_SUCCESS) {
+            psl_free_string(lower);
+        } else {
+            ++unlowered;
+        }
+    }
+    std::printf("libpsl %s, list %s (%d rules), corpus %s: %zu names, %zu that libpsl cannot lower\n",
+                psl_get_version(), list_path.c_str(), psl_suffix_count(psl), corpus.path.c_str(), names.size(),
+                unlowered);
     std::fflush(stdout);
 
     benchmark::RegisterBenchmark("libpsl/lower+registrable_domain+is_public_suffix", [&](benchmark::State& state) {
