@@ -201,6 +201,9 @@ fi
 host_stages
 sid_stages
 pyenv_stages
+# Sanitizers, fuzzers (60 s each) and valgrind; then the package as users install it.
+stage "hardening: sanitizers, fuzzing, valgrind" bash "$REPO/scripts/hardening.sh" 60
+stage "packaging: sdist, wheels, venv installs, stubtest" bash "$REPO/scripts/packaging-check.sh"
 
 echo
 echo "=== summary ($((SECONDS - started))s in all)"
