@@ -8,7 +8,8 @@
 #   - the sdist's wheel installed with --no-index into a fresh venv, and the
 #     whole pytest suite run against that installed module;
 #   - the installed stub checked with mypy.stubtest and by type-checking
-#     tests/typing/stub_usage.py with mypy --strict.
+#     tests/typing/stub_usage.py with mypy --strict;
+#   - the command-line tests through the installed lookup-psl command.
 # Run as root on the host (it installs missing packages into the root and
 # bind-mounts the repository and ../shared there). Exit status non-zero when
 # any step failed.
@@ -91,7 +92,7 @@ if f"-cp{tag}-cp{tag}-" not in wheel.name:
 names = zipfile.ZipFile(wheel).namelist()
 wanted = [rf"_lookup\.cpython-{tag}-[^/]+\.so", r"_lookup\.pyi", r"_lookup-stubs/__init__\.pyi",
           r".*\.dist-info/licenses/LICENSE", r".*\.dist-info/licenses/LICENSES/MPL-2\.0\.txt",
-          r".*\.dist-info/licenses/NOTICE"]
+          r".*\.dist-info/licenses/NOTICE", r"lookup_psl_cli\.py", r".*\.dist-info/entry_points\.txt"]
 missing = [pattern for pattern in wanted if not any(re.fullmatch(pattern, n) for n in names)]
 if missing:
     sys.exit(f"{wheel.name} lacks {missing}; it holds {names}")
@@ -130,6 +131,15 @@ installed_pytest() {
   return $status
 }
 
+# The command-line tests once more, through the installed lookup-psl.
+installed_cli() {
+  local venv=$1 site
+  site=$(site_packages "$venv") || return 1
+  (cd "$WORK" && env PYTHONDONTWRITEBYTECODE=1 LOOKUP_MODULE_DIR="$site" \
+     LOOKUP_CLI_COMMAND="$venv/bin/lookup-psl" LOOKUP_SHARED_DIR="$SHARED" \
+     "$venv/bin/python" -m pytest -q -p no:cacheprovider "$REPO/tests/python/test_cli.py")
+}
+
 # stubtest passes silently when mypy cannot find the stub of a module with
 # a private name, so mypy must first resolve _lookup to the installed stub:
 # the usage file fails with import-not-found otherwise.
@@ -166,6 +176,7 @@ inside() {
     step "$version: install into a fresh venv (--no-index)" \
       make_venv "$python" "$dir/venv" "$dir/sdist-wheel" || continue
     step "$version: stubtest and typed usage" stub_checks "$dir/venv"
+    step "$version: the installed lookup-psl command" installed_cli "$dir/venv"
     if step "$version: corrupt-table fixture" corrupt_build "$python" "$dir/corrupt-build"; then
       step "$version: pytest against the installed module" \
         installed_pytest "$dir/venv" "$dir/corrupt-build/corrupt"
@@ -233,7 +244,7 @@ mountpoint -q "$ROOT/proc" && proc_was_mounted=1
 ROOT=$(LOOKUP_SID_ROOT=$ROOT bash "$REPO/scripts/sid-root.sh") || { echo "error: no sid root" >&2; exit 1; }
 [ $proc_was_mounted -eq 1 ] || mounted+=("$ROOT/proc")
 install_sid_packages || { echo "error: cannot install ${SID_PACKAGES[*]} into $ROOT" >&2; exit 1; }
-mkdir -p "$WORK"
+mkdir -p "$WORK" && WORK=$(cd "$WORK" && pwd -P)
 bind_into_root "$REPO" && bind_into_root "$SHARED" && bind_into_root "$WORK" \
   || { echo "error: cannot bind-mount the repository into $ROOT" >&2; exit 1; }
 begin=$SECONDS
