@@ -191,48 +191,27 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 # ---- on the host ---------------------------------------------------------
-ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
-mounted=()
-unmount_all() {
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
-  done
-  mounted=()
-}
-trap unmount_all EXIT
-trap 'exit 130' INT TERM
-
-# Shows the host's directory PATH at the same path in the root, unless the
-# root already shows it (through a bind mount of a parent, for instance).
-bind_into_root() {
-  local source target
-  source=$(readlink -f "$1")
-  target="$ROOT$1"
-  if [ -d "$target" ] && [ "$(stat -L -c %d:%i "$source")" = "$(stat -L -c %d:%i "$target")" ]; then
-    return 0
-  fi
-  mkdir -p "$target" && mount --bind "$source" "$target" || return 1
-  mounted+=("$target")
-}
+SID_ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
+# shellcheck source=scripts/sid-mounts.sh
+source "$REPO/scripts/sid-mounts.sh"
 
 # Installs what the check needs into a root made by any version of
 # sid-root.sh; under the root's lock, as sid-root.sh itself does.
 install_sid_packages() {
   local missing=() package
   for package in "${SID_PACKAGES[@]}"; do
-    chroot "$ROOT" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' \
+    chroot "$SID_ROOT" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' \
       || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "installing into $ROOT: ${missing[*]}"
+  echo "installing into $SID_ROOT: ${missing[*]}"
   (
     flock 9
-    cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
-    chroot "$ROOT" apt-get -qq -o Acquire::Check-Valid-Until=false update &&
-      chroot "$ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    cp /etc/resolv.conf "$SID_ROOT/etc/resolv.conf"
+    chroot "$SID_ROOT" apt-get -qq -o Acquire::Check-Valid-Until=false update &&
+      chroot "$SID_ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
         --no-install-recommends "${missing[@]}"
-  ) 9>"$ROOT.lock"
+  ) 9>"$SID_ROOT.lock"
 }
 
 if [ ! -f "$SHARED/psl/public_suffix_list.dat" ]; then
@@ -240,15 +219,15 @@ if [ ! -f "$SHARED/psl/public_suffix_list.dat" ]; then
   exit 1
 fi
 proc_was_mounted=0
-mountpoint -q "$ROOT/proc" && proc_was_mounted=1
-ROOT=$(LOOKUP_SID_ROOT=$ROOT bash "$REPO/scripts/sid-root.sh") || { echo "error: no sid root" >&2; exit 1; }
-[ $proc_was_mounted -eq 1 ] || mounted+=("$ROOT/proc")
-install_sid_packages || { echo "error: cannot install ${SID_PACKAGES[*]} into $ROOT" >&2; exit 1; }
+mountpoint -q "$SID_ROOT/proc" && proc_was_mounted=1
+SID_ROOT=$(LOOKUP_SID_ROOT=$SID_ROOT bash "$REPO/scripts/sid-root.sh") || { echo "error: no sid root" >&2; exit 1; }
+[ $proc_was_mounted -eq 1 ] || mounted+=("$SID_ROOT/proc")
+install_sid_packages || { echo "error: cannot install ${SID_PACKAGES[*]} into $SID_ROOT" >&2; exit 1; }
 mkdir -p "$WORK" && WORK=$(cd "$WORK" && pwd -P)
 bind_into_root "$REPO" && bind_into_root "$SHARED" && bind_into_root "$WORK" \
-  || { echo "error: cannot bind-mount the repository into $ROOT" >&2; exit 1; }
+  || { echo "error: cannot bind-mount the repository into $SID_ROOT" >&2; exit 1; }
 begin=$SECONDS
-chroot "$ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 \
+chroot "$SID_ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 \
   LOOKUP_PACKAGING_DIR="$WORK" LOOKUP_PACKAGING_PYTHONS="${PYTHONS[*]}" \
   bash "$REPO/scripts/packaging-check.sh" --inside
 status=$?

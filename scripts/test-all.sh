@@ -74,30 +74,8 @@ run_ctest() {
 
 # ---- sid root: bind mounts that the trap undoes -------------------------
 SID_ROOT=""
-mounted=()
-
-# Makes PATH inside the root show the directory PATH of the host, unless it
-# already does (for instance through a bind mount of a parent).
-bind_into_root() {
-  local path=$1 source target
-  source=$(readlink -f "$path")
-  target="$SID_ROOT$path"
-  if [ -d "$target" ] && [ "$(stat -L -c %d:%i "$source")" = "$(stat -L -c %d:%i "$target")" ]; then
-    return 0
-  fi
-  mkdir -p "$target" && mount --bind "$source" "$target" || return 1
-  mounted+=("$target")
-}
-
-unmount_all() {
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
-  done
-  mounted=()
-}
-trap unmount_all EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=scripts/sid-mounts.sh
+source "$REPO/scripts/sid-mounts.sh"
 
 prepare_sid_root() {
   local root proc_was_mounted=0
