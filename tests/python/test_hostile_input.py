@@ -512,14 +512,9 @@ def test_reference_count_flat_over_many_calls(path):
     assert abs(sys.gettotalrefcount() - before) < 50
 
 
-def under_address_sanitizer():
-    with open("/proc/self/maps") as maps:
-        return "libasan" in maps.read()
-
-
 @pytest.mark.skipif(not sys.platform.startswith("linux"), reason="reads /proc/self/statm")
 def test_resident_memory_flat_over_many_calls():
-    if under_address_sanitizer():
+    if support.under_address_sanitizer():
         pytest.skip("AddressSanitizer keeps freed memory in quarantine")
     paths = every_path("İ.A.b.Example.CO.UK.")
     # The full count on the debug interpreter's run; a tenth elsewhere.
