@@ -23,7 +23,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_CORPUS = os.path.join(HERE, "..", "..", "shared", "bench", "domains.txt")
+DEFAULT_CORPUS = os.path.join(HERE, "..", "data", "bench", "domains.txt")
 
 
 def parse_args():

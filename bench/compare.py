@@ -27,7 +27,7 @@ from bench_module import (  # noqa: E402  (beside this file)
     CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SHARED = os.path.join(HERE, "..", "..", "shared")
+DATA = os.path.join(HERE, "..", "data")
 KINDS = ("reused", "fresh")
 SETS = ("ASCII", "non-ASCII")
 LONG_LABELS = (10, 100, 1000, 10000)
@@ -47,8 +47,8 @@ def parse_args():
     env = os.environ.get
     parser.add_argument("--module-dir", default=env("LOOKUP_MODULE_DIR"), help="directory of the built _lookup")
     parser.add_argument("--floor-dir", default=env("LOOKUP_FLOOR_DIR"), help="directory of the built _callfloor")
-    parser.add_argument("--corpus", default=env("LOOKUP_BENCH_CORPUS") or os.path.join(SHARED, "bench", "domains.txt"))
-    parser.add_argument("--list", default=env("LOOKUP_BENCH_LIST") or os.path.join(SHARED, "psl", "public_suffix_list.dat"),
+    parser.add_argument("--corpus", default=env("LOOKUP_BENCH_CORPUS") or os.path.join(DATA, "bench", "domains.txt"))
+    parser.add_argument("--list", default=env("LOOKUP_BENCH_LIST") or os.path.join(DATA, "psl", "public_suffix_list.dat"),
                         help="list file the peers and libpsl load")
     parser.add_argument("--psl-bench", help="psl_bench binary (libpsl against the engine); its row is left out without it")
     parser.add_argument("--builder", help="table-builder binary, timed on --list; its row is left out without it")

@@ -8,7 +8,7 @@
 #
 # Environment: PYTHON (interpreter, default /usr/bin/python3), LOOKUP_BENCH_BUILD_DIR
 # (default build/compare, or build/compare-<python> for another interpreter), JOBS
-# (default 2), LOOKUP_SHARED_DIR (default ../shared beside the repository).
+# (default 2).
 #
 # CPython 3.15 through the Debian sid root of scripts/sid-root.sh:
 #   ROOT=$(scripts/sid-root.sh); mkdir -p "$ROOT/work"; mountpoint -q "$ROOT/work" || mount --bind /work "$ROOT/work"
@@ -20,7 +20,7 @@ if [ -z "${PYTHON:-}" ]; then
   if [ -x /usr/bin/python3 ]; then PYTHON=/usr/bin/python3; else PYTHON=python3; fi
 fi
 JOBS=${JOBS:-2}
-SHARED=${LOOKUP_SHARED_DIR:-$REPO/../shared}
+DATA="$REPO/data"
 PYTHON_NAME=${PYTHON##*/}
 if [ "$PYTHON_NAME" = python3 ]; then
   BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/compare}
@@ -46,9 +46,9 @@ fi
 PYTHON_PATH=$(command -v "$PYTHON") || { echo "compare.sh: $PYTHON is missing" >&2; exit 1; }
 
 cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DLOOKUP_BUILD_BENCH=ON -DLOOKUP_BUILD_TESTS=OFF \
-  -DLOOKUP_SHARED_DIR="$SHARED" -DPython_EXECUTABLE="$PYTHON_PATH" >/dev/null
+  -DPython_EXECUTABLE="$PYTHON_PATH" >/dev/null
 cmake --build "$BUILD" -j"$JOBS" --target _lookup _callfloor psl_bench table-builder >/dev/null
 
 exec "$PYTHON_PATH" "$REPO/bench/compare.py" --module-dir "$BUILD" --floor-dir "$BUILD/bench" \
   --psl-bench "$BUILD/bench/psl_bench" --builder "$BUILD/table-builder" \
-  --corpus "$SHARED/bench/domains.txt" --list "$SHARED/psl/public_suffix_list.dat" "$@"
+  --corpus "$DATA/bench/domains.txt" --list "$DATA/psl/public_suffix_list.dat" "$@"

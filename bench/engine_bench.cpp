@@ -12,11 +12,8 @@
 
 #include "allocation_counter.h"
 #include "corpus.h"
-#include "lib/cut.h"
 #include "long_names.h"
-#include "match/match_suffix.h"
-#include "match/suffix_table.h"
-#include "normalize/normalize.h"
+#include "lookup.h"
 
 namespace {
 
@@ -25,8 +22,7 @@ using lookup::match_suffix;
 using lookup::normalize_domain;
 
 // Default flags of every query: accept_unknown, not icann_only, not keep_case.
-constexpr bool ACCEPT_UNKNOWN = true;
-constexpr bool ICANN_ONLY = false;
+constexpr lookup::QueryFlags DEFAULT_FLAGS;
 
 std::size_t normalize_only(std::string_view name) {
     const auto domain = normalize_domain(name);
@@ -35,17 +31,14 @@ std::size_t normalize_only(std::string_view name) {
 
 std::size_t normalize_match(std::string_view name) {
     const auto domain = normalize_domain(name);
-    return domain ? match_suffix(*domain, ACCEPT_UNKNOWN, ICANN_ONLY) : 0;
+    return domain ? match_suffix(compiled_table(), domain->lowered(), domain->label_count(), DEFAULT_FLAGS.accept_unknown,
+                                 DEFAULT_FLAGS.icann_only)
+                  : 0;
 }
 
 std::size_t normalize_match_cut(std::string_view name) {
-    const auto domain = normalize_domain(name);
-    if (!domain) {
-        return 0;
-    }
-    const std::size_t n = domain->label_count();
-    const std::size_t p = match_suffix(*domain, ACCEPT_UNKNOWN, ICANN_ONLY);
-    const auto answer = lookup::private_suffix_of(domain->lowered(), n, p);
+    const auto found = lookup::look_up(name, DEFAULT_FLAGS);
+    const auto answer = found ? found->private_suffix() : std::nullopt;
     return answer ? answer->size() : 0;
 }
 
@@ -178,7 +171,7 @@ int main(int argc, char** argv) {
         {"normalize", names.size(), [&](std::size_t i) { return normalize_only(names[i]); }},
         {"match (pre-normalized)", prepared.lowered.size(),
          [&](std::size_t i) {
-             return match_suffix(table, prepared.lowered[i], prepared.label_counts[i], ACCEPT_UNKNOWN, ICANN_ONLY);
+             return match_suffix(table, prepared.lowered[i], prepared.label_counts[i], DEFAULT_FLAGS.accept_unknown, DEFAULT_FLAGS.icann_only);
          }},
         {"normalize+match", names.size(), [&](std::size_t i) { return normalize_match(names[i]); }},
         {"normalize+match+private_cut", names.size(), [&](std::size_t i) { return normalize_match_cut(names[i]); }},

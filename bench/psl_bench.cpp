@@ -18,23 +18,13 @@
 #include <vector>
 
 #include "corpus.h"
-#include "lib/cut.h"
-#include "match/match_suffix.h"
-#include "normalize/normalize.h"
+#include "lookup.h"
 
 namespace {
 
-constexpr bool ACCEPT_UNKNOWN = true;
-constexpr bool ICANN_ONLY = false;
-
 std::size_t engine_private_suffix(std::string_view name) {
-    const auto domain = lookup::normalize_domain(name);
-    if (!domain) {
-        return 0;
-    }
-    const std::size_t n = domain->label_count();
-    const std::size_t p = lookup::match_suffix(*domain, ACCEPT_UNKNOWN, ICANN_ONLY);
-    const auto answer = lookup::private_suffix_of(domain->lowered(), n, p);
+    const auto found = lookup::look_up(name, {});
+    const auto answer = found ? found->private_suffix() : std::nullopt;
     return answer ? answer->size() : 0;
 }
 

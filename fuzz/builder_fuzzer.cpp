@@ -13,7 +13,7 @@
 #include "build_error.h"
 #include "builder/layout_validator.h"
 #include "list_reader.h"
-#include "match/match_suffix.h"
+#include "match_suffix.h"
 #include "naive_rules.h"
 
 namespace {

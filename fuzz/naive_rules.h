@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "match/suffix_table.h"
+#include "suffix_table.h"
 #include "punycode.h"
 #include "rule.h"
 #include "utf8_repair.h"

@@ -12,9 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/cut.h"
-#include "match/match_suffix.h"
-#include "normalize/normalize.h"
+#include "lookup.h"
 #include "reference_lowering.h"
 #include "utf8_repair.h"
 
@@ -61,75 +59,63 @@ std::string rightmost(const std::vector<std::string_view>& labels, std::size_t c
     return out;
 }
 
-// The pieces privateparts makes: k labels from the left, then the rest.
-std::vector<std::string_view> private_parts(std::string_view source, std::size_t k) {
-    std::vector<std::string_view> parts;
-    for (std::size_t i = 0; i < k; ++i) {
-        const std::size_t dot = source.find('.');
-        if (dot == std::string_view::npos) {
-            return {};
-        }
-        parts.push_back(source.substr(0, dot));
-        source.remove_prefix(dot + 1);
-    }
-    parts.push_back(source);
-    return parts;
-}
-
-void check_cuts(std::string_view domain, std::string_view source, std::size_t n, std::size_t p) {
-    using namespace lookup;
+// Every answer of one lookup against the labels of its result source.
+void check_answers(std::string_view domain, const lookup::Lookup& found) {
+    const std::string_view source = found.source();
+    const std::size_t n = found.label_count();
+    const std::size_t p = found.suffix_label_count();
     const std::vector<std::string_view> labels = split_labels(source);
     CHECK(labels.size() == n);
 
-    const auto public_suffix = public_suffix_of(source, n, p);
+    const auto public_suffix = found.public_suffix();
     CHECK(public_suffix.has_value() == (p != 0));
     if (public_suffix) {
         CHECK(*public_suffix == rightmost(labels, p));
     }
 
-    const auto private_suffix = private_suffix_of(source, n, p);
-    CHECK(private_suffix.has_value() == decide_is_private(n, p));
-    CHECK(decide_is_public(n, p) == (p == n));
-    CHECK(!(decide_is_public(n, p) && decide_is_private(n, p)));
+    const auto private_suffix = found.private_suffix();
+    CHECK(private_suffix.has_value() == found.is_private());
+    CHECK(found.is_public() == (p == n));
+    CHECK(!(found.is_public() && found.is_private()));
     for (const auto& answer : {public_suffix, private_suffix}) {
         if (answer) {
             CHECK(!answer->empty() && answer->front() != '.' && answer->back() != '.');
         }
     }
+    const auto parts = found.private_parts();
+    CHECK(parts.has_value() == private_suffix.has_value());
     if (!private_suffix) {
-        CHECK(!subdomain_of(source, n, p, 0).has_value());
-        CHECK(!subdomain_of(source, n, p, std::numeric_limits<std::uint64_t>::max()).has_value());
+        CHECK(!found.subdomain(0).has_value());
+        CHECK(!found.subdomain(std::numeric_limits<std::uint64_t>::max()).has_value());
         return;
     }
     CHECK(*private_suffix == rightmost(labels, p + 1));
 
     const std::size_t k = n - p - 1;
-    const auto parts = private_parts(source, k);
-    CHECK(parts.size() == k + 1);
-    CHECK(parts.back() == *private_suffix);
+    CHECK(parts->labels_in_front == k);
+    std::string_view rest = parts->text;
     std::string joined;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        CHECK(!parts[i].empty());
-        if (i < k) {
-            CHECK(parts[i] == labels[i]);
-        }
-        joined.append(i == 0 ? "" : ".").append(parts[i]);
+    for (std::size_t i = 0; i < k; ++i) {
+        const std::string_view label = lookup::take_label(rest);
+        CHECK(!label.empty() && label == labels[i]);
+        joined.append(label).append(".");
     }
-    CHECK(joined == source);
+    CHECK(rest == *private_suffix);
+    CHECK(joined + std::string(rest) == source);
 
-    CHECK(subdomain_of(source, n, p, 0) == private_suffix);
-    CHECK(subdomain_of(source, n, p, k) == std::optional<std::string_view>(source));
-    CHECK(subdomain_of(source, n, p, k / 2) == std::optional<std::string_view>(rightmost(labels, p + 1 + k / 2)));
-    CHECK(!subdomain_of(source, n, p, std::uint64_t{k} + 1).has_value());
-    CHECK(!subdomain_of(source, n, p, std::numeric_limits<std::uint64_t>::max()).has_value());
-    CHECK(!subdomain_of(source, n, p, std::uint64_t{1} << 63).has_value());
+    CHECK(found.subdomain(0) == private_suffix);
+    CHECK(found.subdomain(k) == std::optional<std::string_view>(source));
+    CHECK(found.subdomain(k / 2) == std::optional<std::string_view>(rightmost(labels, p + 1 + k / 2)));
+    CHECK(!found.subdomain(std::uint64_t{k} + 1).has_value());
+    CHECK(!found.subdomain(std::numeric_limits<std::uint64_t>::max()).has_value());
+    CHECK(!found.subdomain(std::uint64_t{1} << 63).has_value());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* shared = std::getenv("LOOKUP_SHARED_DIR");
-    reference = new fuzz::ReferenceLowering(std::string(shared != nullptr ? shared : LOOKUP_SHARED_DIR) +
+    const char* data = std::getenv("LOOKUP_DATA_DIR");
+    reference = new fuzz::ReferenceLowering(std::string(data != nullptr ? data : LOOKUP_DATA_DIR) +
                                             "/unicode/17.0.0");
     return 0;
 }
@@ -158,13 +144,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const bool accept_unknown : {false, true}) {
         for (const bool icann_only : {false, true}) {
-            const std::size_t p = lookup::match_suffix(*normalized, accept_unknown, icann_only);
-            CHECK(p <= n);
-            CHECK(p != 0 || !accept_unknown);
-            CHECK(p == lookup::match_suffix(lookup::compiled_table(), normalized->lowered(), n, accept_unknown,
-                                            icann_only));
-            check_cuts(domain, normalized->lowered(), n, p);
-            check_cuts(domain, original, n, p);
+            for (const bool keep_case : {false, true}) {
+                const auto found = lookup::look_up(domain, {accept_unknown, icann_only, keep_case});
+                CHECK(found.has_value());
+                const std::size_t p = found->suffix_label_count();
+                CHECK(found->label_count() == n);
+                CHECK(p <= n);
+                CHECK(p != 0 || !accept_unknown);
+                CHECK(p == lookup::match_suffix(lookup::compiled_table(), normalized->lowered(), n, accept_unknown,
+                                                icann_only));
+                CHECK(found->source() == (keep_case ? original : normalized->lowered()));
+                check_answers(domain, *found);
+            }
         }
     }
     return 0;

@@ -3,7 +3,7 @@
 // Do not edit: run the regenerate-case-data target.
 // 1488 simple lowercase mappings, 4632 Cased and 2794 Case_Ignorable code points.
 // 88 records, 169 blocks, 30688 bytes.
-#include "normalize/case_tables.h"
+#include "case_tables.h"
 
 namespace lookup::case_tables {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "match/suffix_table.h"
+#include "suffix_table.h"
 namespace lookup::generated {
 inline constexpr std::size_t LABEL_POOL_SIZE = 53051;
 inline constexpr std::size_t NODE_COUNT = 11103;

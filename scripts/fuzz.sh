@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses (fuzz/, clang) and runs each for a bounded
-# time, starting from seeds cut out of the shared list and corpus.
+# time, starting from seeds cut out of the repository's list and corpus.
 #   fuzz.sh [SECONDS]          default 60 per fuzzer
 # Environment: LOOKUP_FUZZ_BUILD (build directory, default ../build-fuzz
 # beside the repository), LOOKUP_FUZZ_WORK (corpora and crash files, default
@@ -10,37 +10,37 @@ set -uo pipefail
 
 seconds=${1:-60}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
-shared=${LOOKUP_SHARED_DIR:-$(dirname "$repo")/shared}
+data="$repo/data"
 build=${LOOKUP_FUZZ_BUILD:-$(dirname "$repo")/build-fuzz}
 work=${LOOKUP_FUZZ_WORK:-$(mktemp -d /tmp/lookup-fuzz.XXXXXX)}
 jobs=${LOOKUP_FUZZ_JOBS:-2}
 
 echo "fuzz: building in $build"
-cmake -S "$repo/fuzz" -B "$build" -Wno-dev -DCMAKE_CXX_COMPILER=clang++ \
-  -DLOOKUP_SHARED_DIR="$shared" >"$build.log" 2>&1 \
-  && cmake --build "$build" -j "$jobs" >>"$build.log" 2>&1 \
+cmake -S "$repo" -B "$build" -Wno-dev -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DLOOKUP_BUILD_FUZZERS=ON -DLOOKUP_BUILD_MODULE=OFF -DLOOKUP_BUILD_TESTS=OFF >"$build.log" 2>&1 \
+  && cmake --build "$build" -j "$jobs" --target query_fuzzer builder_fuzzer >>"$build.log" 2>&1 \
   || { echo "fuzz: build failed; last lines of $build.log:" >&2; tail -n 40 "$build.log" >&2; exit 1; }
 
 # Seeds, made fresh each run: names from the benchmark corpus and the test
 # vectors, rule lines of the list, and small lists cut from the real one.
 mkdir -p "$work/query" "$work/builder" "$work/crashes"
-python3 - "$shared" "$work" <<'PY'
+python3 - "$data" "$work" <<'PY'
 import os, random, sys
-shared, work = sys.argv[1], sys.argv[2]
+data, work = sys.argv[1], sys.argv[2]
 rng = random.Random(1)
 def write(kind, i, data):
     with open(os.path.join(work, kind, f"seed-{i:05d}"), "wb") as f:
         f.write(data)
 names = []
-with open(os.path.join(shared, "bench", "domains.txt"), encoding="utf-8", errors="replace") as f:
+with open(os.path.join(data, "bench", "domains.txt"), encoding="utf-8", errors="replace") as f:
     names += [line.strip() for line in f if line.strip()]
-with open(os.path.join(shared, "psl", "test_psl.txt"), encoding="utf-8", errors="replace") as f:
+with open(os.path.join(data, "psl", "test_psl.txt"), encoding="utf-8", errors="replace") as f:
     for line in f:
         if line.startswith("checkPublicSuffix("):
             arg = line.split("(", 1)[1].split(",", 1)[0].strip()
             if arg != "null":
                 names.append(arg.strip("'"))
-with open(os.path.join(shared, "psl", "public_suffix_list.dat"), encoding="utf-8") as f:
+with open(os.path.join(data, "psl", "public_suffix_list.dat"), encoding="utf-8") as f:
     list_lines = f.read().splitlines()
 rules = [l.split()[0] for l in list_lines if l.strip() and not l.startswith("//")]
 names += ["a.b." + r.lstrip("!*.") for r in rng.sample(rules, 300)]
@@ -67,9 +67,8 @@ PY
 # Both fuzzers at once, one core each.
 run_fuzzer() {
   local fuzzer=$1
-  LOOKUP_SHARED_DIR="$shared" \
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$build/${fuzzer}_fuzzer" "$work/$fuzzer" -max_total_time="$seconds" -max_len=4096 \
+    "$build/fuzz/${fuzzer}_fuzzer" "$work/$fuzzer" -max_total_time="$seconds" -max_len=4096 \
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/crashes/$fuzzer-" \
       >"$work/$fuzzer.log" 2>&1
 }

@@ -19,7 +19,6 @@ set -uo pipefail
 
 fuzz_seconds=${1:-60}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
-shared=${LOOKUP_SHARED_DIR:-$(dirname "$repo")/shared}
 builds=${LOOKUP_HARDENING_BUILD:-$repo/build}
 export LOOKUP_JOBS=${LOOKUP_JOBS:-2}
 python=/usr/bin/python3
@@ -57,7 +56,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 sanitized_build() {
   # -O1 keeps the build quick and the stacks readable.
   bash "$repo/scripts/build-module.sh" "$sanitized" "$python" \
-    -DLOOKUP_SANITIZE=ON -DLOOKUP_BUILD_TESTS=ON -DLOOKUP_SHARED_DIR="$shared" \
+    -DLOOKUP_SANITIZE=ON -DLOOKUP_BUILD_TESTS=ON \
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 }
 
@@ -77,18 +76,17 @@ sanitized_pytest() {
     ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
     PYTHONDONTWRITEBYTECODE=1 PYTHONMALLOC=malloc \
     LOOKUP_MODULE_DIR="$sanitized" LOOKUP_CORRUPT_MODULE_DIR="$sanitized/corrupt" \
-    LOOKUP_SHARED_DIR="$shared" \
     "$python" -m pytest -q -rs -p no:cacheprovider "$repo/tests/python" \
       --ignore "$repo/tests/python/test_memory_exhaustion.py"
 }
 
 fuzz() {
-  LOOKUP_SHARED_DIR="$shared" LOOKUP_FUZZ_BUILD="$builds/fuzz" bash "$repo/scripts/fuzz.sh" "$fuzz_seconds"
+  LOOKUP_FUZZ_BUILD="$builds/fuzz" bash "$repo/scripts/fuzz.sh" "$fuzz_seconds"
 }
 
 plain_build() {
   bash "$repo/scripts/build-module.sh" "$plain" "$python" \
-    -DLOOKUP_BUILD_TESTS=ON -DLOOKUP_SHARED_DIR="$shared" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DLOOKUP_BUILD_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -- _lookup _lookup_corrupt
 }
 
@@ -99,7 +97,7 @@ valgrind_run() {
   local log="$builds/valgrind.log"
   rm -f "$log".*
   env PYTHONDONTWRITEBYTECODE=1 PYTHONMALLOC=malloc \
-    LOOKUP_MODULE_DIR="$plain" LOOKUP_CORRUPT_MODULE_DIR="$plain/corrupt" LOOKUP_SHARED_DIR="$shared" \
+    LOOKUP_MODULE_DIR="$plain" LOOKUP_CORRUPT_MODULE_DIR="$plain/corrupt" \
     valgrind --tool=memcheck --error-exitcode=0 --leak-check=full --show-leak-kinds=definite \
       --errors-for-leak-kinds=definite --num-callers=40 --trace-children=no --log-file="$log.%p" \
       "$python" -m pytest -q -p no:cacheprovider -x \
@@ -109,7 +107,7 @@ valgrind_run() {
     || return 1
   "$python" - "$log".* <<'PY'
 import re, sys
-ours = re.compile(r"_lookup\.cpython|lookup::|/src/(lib|binding|normalize|match)/")
+ours = re.compile(r"_lookup\.cpython|lookup::|/src/(engine|cpython|module|builder)/")
 total = found = 0
 for path in sys.argv[1:]:
     text = open(path, errors="replace").read()

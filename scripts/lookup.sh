@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the module for the system's Python 3 (quietly, once) and answers
-# lookups with tools/lookup_cli.py. Arguments go to the CLI; see --help.
+# lookups with python/lookup_psl_cli.py. Arguments go to the CLI; see --help.
 #   scripts/lookup.sh www.example.co.uk
 #   scripts/lookup.sh --keep-case < domains.txt
 set -euo pipefail
@@ -17,4 +17,4 @@ bash "$repo/scripts/install-packages.sh" cmake make g++ python3-dev >"$packages_
 bash "$repo/scripts/build-module.sh" "$build_dir" "$python" \
   -DLOOKUP_BUILD_TESTS=OFF -DLOOKUP_BUILD_BENCH=OFF -- _lookup
 LOOKUP_MODULE_DIR="$build_dir" LOOKUP_CLI_NAME="scripts/lookup.sh" \
-  exec "$python" "$repo/tools/lookup_cli.py" "$@"
+  exec "$python" "$repo/python/lookup_psl_cli.py" "$@"

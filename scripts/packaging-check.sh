@@ -11,14 +11,13 @@
 #     tests/typing/stub_usage.py with mypy --strict;
 #   - the command-line tests through the installed lookup-psl command.
 # Run as root on the host (it installs missing packages into the root and
-# bind-mounts the repository and ../shared there). Exit status non-zero when
+# bind-mounts the repository there). Exit status non-zero when
 # any step failed.
 #   LOOKUP_PACKAGING_DIR   work directory (default: build/packaging)
 #   LOOKUP_PACKAGING_PYTHONS   interpreters (default: "python3.14 python3.15")
 set -uo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
-SHARED="$(dirname "$REPO")/shared"
 WORK=${LOOKUP_PACKAGING_DIR:-$REPO/build/packaging}
 read -r -a PYTHONS <<<"${LOOKUP_PACKAGING_PYTHONS:-python3.14 python3.15}"
 SID_PACKAGES=(python3-scikit-build-core python3-pip python3-venv python3-build python3-mypy
@@ -117,14 +116,14 @@ corrupt_build() {
   python=$(command -v "$1") || return 1
   rm -rf "$2"
   LOOKUP_JOBS=2 bash "$REPO/scripts/build-module.sh" "$2" "$python" -DLOOKUP_BUILD_TESTS=ON \
-    -DLOOKUP_BUILD_BENCH=OFF -DLOOKUP_SHARED_DIR="$SHARED" -- _lookup_corrupt
+    -DLOOKUP_BUILD_BENCH=OFF -- _lookup_corrupt
 }
 
 installed_pytest() {
   local venv=$1 corrupt=$2 site
   site=$(site_packages "$venv") || return 1
   (cd "$WORK" && env PYTHONDONTWRITEBYTECODE=1 LOOKUP_MODULE_DIR="$site" \
-     LOOKUP_CORRUPT_MODULE_DIR="$corrupt" LOOKUP_SHARED_DIR="$SHARED" \
+     LOOKUP_CORRUPT_MODULE_DIR="$corrupt" \
      "$venv/bin/python" -m pytest -q -rs -p no:cacheprovider "$REPO/tests/python")
   local status=$?
   [ $status -eq 5 ] && echo "pytest collected no tests"
@@ -136,7 +135,7 @@ installed_cli() {
   local venv=$1 site
   site=$(site_packages "$venv") || return 1
   (cd "$WORK" && env PYTHONDONTWRITEBYTECODE=1 LOOKUP_MODULE_DIR="$site" \
-     LOOKUP_CLI_COMMAND="$venv/bin/lookup-psl" LOOKUP_SHARED_DIR="$SHARED" \
+     LOOKUP_CLI_COMMAND="$venv/bin/lookup-psl" \
      "$venv/bin/python" -m pytest -q -p no:cacheprovider "$REPO/tests/python/test_cli.py")
 }
 
@@ -214,17 +213,13 @@ install_sid_packages() {
   ) 9>"$SID_ROOT.lock"
 }
 
-if [ ! -f "$SHARED/psl/public_suffix_list.dat" ]; then
-  echo "error: $SHARED not found beside the repository (the suite reads its data)" >&2
-  exit 1
-fi
 proc_was_mounted=0
 mountpoint -q "$SID_ROOT/proc" && proc_was_mounted=1
 SID_ROOT=$(LOOKUP_SID_ROOT=$SID_ROOT bash "$REPO/scripts/sid-root.sh") || { echo "error: no sid root" >&2; exit 1; }
 [ $proc_was_mounted -eq 1 ] || mounted+=("$SID_ROOT/proc")
 install_sid_packages || { echo "error: cannot install ${SID_PACKAGES[*]} into $SID_ROOT" >&2; exit 1; }
 mkdir -p "$WORK" && WORK=$(cd "$WORK" && pwd -P)
-bind_into_root "$REPO" && bind_into_root "$SHARED" && bind_into_root "$WORK" \
+bind_into_root "$REPO" && bind_into_root "$WORK" \
   || { echo "error: cannot bind-mount the repository into $SID_ROOT" >&2; exit 1; }
 begin=$SECONDS
 chroot "$SID_ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 \

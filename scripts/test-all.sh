@@ -7,14 +7,12 @@
 #     Python 3.15, 3.14 and the debug build of 3.15 (refcount checks), and
 #     ctest once more with sid's newer compiler;
 #   - pyenv's 3.12 and 3.13, when present: a build and a smoke check.
-# Needs ../shared (list, Unicode data) beside the repository and root for
-# apt-get, debootstrap and the bind mounts. Every stage runs even after an
+# Needs root for apt-get, debootstrap and the bind mounts. Every stage runs even after an
 # earlier one failed, unless it needs that one's build; the exit status is
 # non-zero when any stage failed.
 set -uo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
-SHARED="$(dirname "$REPO")/shared"
 BUILD="$REPO/build"
 export LOOKUP_JOBS=2
 HOST_PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev python3-dev python3-pytest
@@ -61,7 +59,6 @@ run_pytest() {
   "$@" env PYTHONDONTWRITEBYTECODE=1 \
     LOOKUP_MODULE_DIR="$build_dir" \
     LOOKUP_CORRUPT_MODULE_DIR="$build_dir/corrupt" \
-    LOOKUP_SHARED_DIR="$SHARED" \
     "$python" -m pytest -q -rs -p no:cacheprovider "$REPO/tests/python"
   local status=$?
   [ $status -eq 5 ] && echo "pytest collected no tests"
@@ -83,7 +80,7 @@ prepare_sid_root() {
   mountpoint -q "$root/proc" && proc_was_mounted=1
   SID_ROOT=$(bash "$REPO/scripts/sid-root.sh") || return 1
   [ $proc_was_mounted -eq 1 ] || mounted+=("$SID_ROOT/proc")
-  bind_into_root "$REPO" && bind_into_root "$SHARED"
+  bind_into_root "$REPO"
 }
 
 # in_sid COMMAND...: runs a command in the root with a clean environment.
@@ -99,7 +96,7 @@ host_stages() {
   [ -f "$REPO/bench/CMakeLists.txt" ] && bench_option=(-DLOOKUP_BUILD_BENCH=ON)
   if stage "host: build (Python 3.11, g++ $(g++ -dumpversion))" \
       bash "$REPO/scripts/build-module.sh" "$dir" /usr/bin/python3 \
-        -DLOOKUP_BUILD_TESTS=ON -DLOOKUP_SHARED_DIR="$SHARED" "${bench_option[@]}"; then
+        -DLOOKUP_BUILD_TESTS=ON "${bench_option[@]}"; then
     stage "host: ctest" run_ctest "$dir"
     stage "host: pytest on Python 3.11" run_pytest "$dir" /usr/bin/python3
   else
@@ -121,7 +118,7 @@ sid_stages() {
     # newer compiler.
     [ $first -eq 1 ] && targets=()
     if stage "sid: build (Python $version)" in_sid bash "$REPO/scripts/build-module.sh" \
-        "$dir" "/usr/bin/$python" -DLOOKUP_BUILD_TESTS=ON -DLOOKUP_SHARED_DIR="$SHARED" \
+        "$dir" "/usr/bin/$python" -DLOOKUP_BUILD_TESTS=ON \
         "${targets[@]}"; then
       [ $first -eq 1 ] && stage "sid: ctest (g++ $(in_sid g++ -dumpversion))" in_sid \
         ctest --test-dir "$dir" --output-on-failure -j "$LOOKUP_JOBS"
@@ -137,7 +134,7 @@ sid_stages() {
   version=${SID_DEBUG_PYTHON#python}
   dir="$BUILD/sid-$version"
   if stage "sid: build (Python $version, debug)" in_sid bash "$REPO/scripts/build-module.sh" \
-      "$dir" "/usr/bin/$SID_DEBUG_PYTHON" -DLOOKUP_BUILD_TESTS=ON -DLOOKUP_SHARED_DIR="$SHARED" \
+      "$dir" "/usr/bin/$SID_DEBUG_PYTHON" -DLOOKUP_BUILD_TESTS=ON \
       -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS -- _lookup _lookup_corrupt; then
     stage "sid: pytest on Python $version (debug)" run_pytest "$dir" "/usr/bin/$SID_DEBUG_PYTHON" in_sid
   else
@@ -157,7 +154,7 @@ pyenv_stages() {
     fi
     dir="$BUILD/pyenv-$version"
     if stage "pyenv: build ($python)" bash "$REPO/scripts/build-module.sh" "$dir" "$python" \
-        -DLOOKUP_BUILD_TESTS=OFF -DLOOKUP_SHARED_DIR="$SHARED" -- _lookup; then
+        -DLOOKUP_BUILD_TESTS=OFF -- _lookup; then
       stage "pyenv: smoke check on Python $version" "$python" "$REPO/tools/smoke_check.py" "$dir"
     else
       skip "pyenv: smoke check on Python $version" "its build failed"
@@ -167,10 +164,6 @@ pyenv_stages() {
 
 # ---- main ---------------------------------------------------------------
 echo "lookup: testing $REPO ($(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo 'no git'))"
-if [ ! -f "$SHARED/psl/public_suffix_list.dat" ]; then
-  echo "error: $SHARED/psl/public_suffix_list.dat not found: the shared data must lie beside the repository" >&2
-  exit 1
-fi
 if ! stage "host: install missing packages" bash "$REPO/scripts/install-packages.sh" "${HOST_PACKAGES[@]}"; then
   echo "error: cannot install the build dependencies" >&2
   exit 1

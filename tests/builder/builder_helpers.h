@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "build.h"
-#include "match/suffix_table.h"
+#include "suffix_table.h"
 
 namespace builder::testing {
 
@@ -73,8 +73,8 @@ inline void write_file(const std::filesystem::path& path, std::string_view conte
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
-inline std::filesystem::path shared_list_path() {
-    return std::filesystem::path(LOOKUP_SHARED_DIR) / "psl" / "public_suffix_list.dat";
+inline std::filesystem::path list_path() {
+    return std::filesystem::path(LOOKUP_DATA_DIR) / "psl" / "public_suffix_list.dat";
 }
 
 // A fresh folder, removed with everything in it at the end of the test.

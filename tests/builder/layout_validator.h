@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "match/suffix_table.h"
-#include "normalize/lowered_text.h"
-#include "normalize/normalize.h"
+#include "suffix_table.h"
+#include "lowered_text.h"
+#include "normalize.h"
 
 namespace builder::testing {
 

@@ -41,10 +41,10 @@ TEST(Sha256, PadsMessagesAroundBlockBoundaries) {
 }
 
 TEST(Sha256, IdentifiesTheSharedList) {
-    if (!std::filesystem::exists(testing::shared_list_path())) {
-        GTEST_SKIP() << "no shared list at " << testing::shared_list_path();
+    if (!std::filesystem::exists(testing::list_path())) {
+        GTEST_SKIP() << "no list at " << testing::list_path();
     }
-    EXPECT_EQ(sha256_hex(testing::read_file(testing::shared_list_path())),
+    EXPECT_EQ(sha256_hex(testing::read_file(testing::list_path())),
               "fe6adc7fb8014f57d28d69b18d0aa3e581efb432544922e12131a5d4a87bd954");
 }
 

@@ -18,11 +18,11 @@ namespace {
 class SharedList : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(testing::shared_list_path())) {
-            GTEST_SKIP() << "no shared list at " << testing::shared_list_path();
+        if (!std::filesystem::exists(testing::list_path())) {
+            GTEST_SKIP() << "no list at " << testing::list_path();
         }
         if (!result_) {
-            text_ = new std::string(testing::read_file(testing::shared_list_path()));
+            text_ = new std::string(testing::read_file(testing::list_path()));
             result_ = new BuildResult(build_from_list(*text_));
         }
     }
@@ -182,7 +182,7 @@ TEST_F(SharedList, ShufflingLinesWithinSectionsChangesNoByte) {
 
 TEST_F(SharedList, ToolPrintsTheFiguresAsJson) {
     testing::ScratchDir scratch;
-    const auto result = testing::run_builder(scratch, "--json " + testing::quoted(testing::shared_list_path().string()));
+    const auto result = testing::run_builder(scratch, "--json " + testing::quoted(testing::list_path().string()));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     EXPECT_EQ(result.out,
               "{\"nodes\": 11103, \"edges\": 11102, \"pool_bytes\": 53051, \"labels\": 7235, "
@@ -194,7 +194,7 @@ TEST_F(SharedList, ToolPrintsTheFiguresAsJson) {
               "\"checksum\": \"fe6adc7fb8014f57d28d69b18d0aa3e581efb432544922e12131a5d4a87bd954\"}\n");
     // Without OUT_DIR nothing is written; with it, exactly the two files.
     EXPECT_EQ(scratch.entries("."), std::vector<std::string>{});
-    const auto written = testing::run_builder(scratch, testing::quoted(testing::shared_list_path().string()) + " " +
+    const auto written = testing::run_builder(scratch, testing::quoted(testing::list_path().string()) + " " +
                                                            testing::quoted((scratch / "out").string()));
     EXPECT_EQ(written.exit_code, 0) << written.err;
     EXPECT_NE(written.out.find("nodes            11103"), std::string::npos) << written.out;

@@ -23,7 +23,7 @@ TEST(Writer, HeaderDeclaresTheArraysAndTheirLengths) {
               "#pragma once\n"
               "#include <cstddef>\n"
               "#include <cstdint>\n"
-              "#include \"match/suffix_table.h\"\n"
+              "#include \"suffix_table.h\"\n"
               "namespace lookup::generated {\n"
               "inline constexpr std::size_t LABEL_POOL_SIZE = 7;\n"
               "inline constexpr std::size_t NODE_COUNT = 4;\n"
@@ -92,7 +92,7 @@ void expect_round_trip(const CompiledTable& table) {
     testing::write_file(scratch / "check.cpp", CHECKER);
     const std::string compile =
         testing::quoted(LOOKUP_CXX_COMPILER) + " -std=c++20 -Wall -Wextra -Wpedantic -Werror -I" +
-        testing::quoted(std::string(LOOKUP_SOURCE_DIR) + "/src") + " -I" + testing::quoted((scratch / "generated").string()) +
+        testing::quoted(std::string(LOOKUP_SOURCE_DIR) + "/src/engine") + " -I" + testing::quoted((scratch / "generated").string()) +
         " " + testing::quoted((scratch / "generated/psl_table.cpp").string()) + " " +
         testing::quoted((scratch / "check.cpp").string()) + " -o " + testing::quoted((scratch / "check").string());
     const auto compiled = testing::run_command(scratch, compile);
@@ -122,10 +122,10 @@ TEST(Writer, ListWithoutEdgesStillCompiles) {
 }
 
 TEST(Writer, SharedListSurvivesTheCompiler) {
-    if (!std::filesystem::exists(testing::shared_list_path())) {
-        GTEST_SKIP() << "no shared list at " << testing::shared_list_path();
+    if (!std::filesystem::exists(testing::list_path())) {
+        GTEST_SKIP() << "no list at " << testing::list_path();
     }
-    expect_round_trip(build_from_list(testing::read_file(testing::shared_list_path())).table);
+    expect_round_trip(build_from_list(testing::read_file(testing::list_path())).table);
 }
 
 TEST(Writer, ReplacesEarlierFilesAndLeavesNoTemporaries) {

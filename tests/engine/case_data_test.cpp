@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "normalize/case_data.h"
-#include "normalize/normalize.h"
+#include "case_data.h"
+#include "normalize.h"
 
 namespace lookup {
 namespace {
 
 constexpr char32_t CODE_SPACE = 0x110000;
 
-std::string unicode_file(const std::string& name) { return std::string(LOOKUP_SHARED_DIR) + "/unicode/17.0.0/" + name; }
+std::string unicode_file(const std::string& name) { return std::string(LOOKUP_DATA_DIR) + "/unicode/17.0.0/" + name; }
 
 std::vector<std::string> fields_of(const std::string& line) {
     std::vector<std::string> fields;

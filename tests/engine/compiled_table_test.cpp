@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "match/find_child.h"
-#include "match/suffix_table.h"
+#include "find_child.h"
+#include "suffix_table.h"
 #include "table_helpers.h"
 
 namespace lookup {

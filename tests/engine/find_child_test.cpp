@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "match/fault.h"
-#include "match/find_child.h"
+#include "fault.h"
+#include "find_child.h"
 #include "table_helpers.h"
 
 namespace lookup {

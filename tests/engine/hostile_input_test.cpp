@@ -6,9 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "lib/cut.h"
-#include "match/match_suffix.h"
-#include "normalize/normalize.h"
+#include "lookup.h"
 
 namespace lookup {
 namespace {
@@ -27,43 +25,39 @@ std::string repeat(std::string_view unit, std::size_t times) {
 TEST(HostileInput, TenMebibyteLabelLowersWholeAndMatches) {
     const std::string label = repeat("aB", 5 * MIB);
     const std::string domain = label + ".Example.CO.UK.";
-    const auto normalized = normalize_domain(domain);
-    ASSERT_TRUE(normalized);
-    EXPECT_EQ(normalized->label_count(), 4u);
-    EXPECT_EQ(normalized->lowered(), repeat("ab", 5 * MIB) + ".example.co.uk");
-    EXPECT_EQ(normalized->original().size(), domain.size() - 1);
-    const std::size_t p = match_suffix(*normalized, true, false);
-    EXPECT_EQ(p, 2u);
-    EXPECT_EQ(private_suffix_of(normalized->original(), 4, p), "Example.CO.UK");
-    EXPECT_EQ(subdomain_of(normalized->original(), 4, p, 1), normalized->original());
+    const auto found = look_up(domain, {.keep_case = true});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->label_count(), 4u);
+    EXPECT_EQ(found->domain().lowered(), repeat("ab", 5 * MIB) + ".example.co.uk");
+    EXPECT_EQ(found->source().size(), domain.size() - 1);
+    EXPECT_EQ(found->suffix_label_count(), 2u);
+    EXPECT_EQ(found->private_suffix(), "Example.CO.UK");
+    EXPECT_EQ(found->subdomain(1), found->source());
 }
 
 TEST(HostileInput, NonAsciiLoweringThatChangesLengthsOverMebibytes) {
     // U+0130 grows by a byte, U+212A KELVIN SIGN shrinks by two.
     const std::string domain = repeat("\xC4\xB0", MIB) + "." + repeat("\xE2\x84\xAA", MIB) + ".COM";
-    const auto normalized = normalize_domain(domain);
-    ASSERT_TRUE(normalized);
-    EXPECT_EQ(normalized->lowered(), repeat("i\xCC\x87", MIB) + "." + repeat("k", MIB) + ".com");
-    EXPECT_EQ(normalized->label_count(), 3u);
-    const std::size_t p = match_suffix(*normalized, true, false);
-    EXPECT_EQ(private_suffix_of(normalized->original(), 3, p), repeat("\xE2\x84\xAA", MIB) + ".COM");
-    EXPECT_EQ(private_suffix_of(normalized->lowered(), 3, p), repeat("k", MIB) + ".com");
+    const auto found = look_up(domain, {});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->source(), repeat("i\xCC\x87", MIB) + "." + repeat("k", MIB) + ".com");
+    EXPECT_EQ(found->label_count(), 3u);
+    EXPECT_EQ(found->private_suffix(), repeat("k", MIB) + ".com");
+    EXPECT_EQ(look_up(domain, {.keep_case = true})->private_suffix(), repeat("\xE2\x84\xAA", MIB) + ".COM");
 }
 
 TEST(HostileInput, MillionLabels) {
     constexpr std::size_t count = 1'000'000;
     const std::string domain = repeat("a.", count) + "example.co.uk";
-    const auto normalized = normalize_domain(domain);
-    ASSERT_TRUE(normalized);
-    const std::size_t n = normalized->label_count();
-    EXPECT_EQ(n, count + 3);
-    const std::size_t p = match_suffix(*normalized, false, true);
-    EXPECT_EQ(p, 2u);
-    EXPECT_EQ(public_suffix_of(normalized->lowered(), n, p), "co.uk");
-    EXPECT_EQ(subdomain_of(normalized->lowered(), n, p, count), normalized->lowered());
-    EXPECT_EQ(subdomain_of(normalized->lowered(), n, p, count - 1), normalized->lowered().substr(2));
-    EXPECT_FALSE(subdomain_of(normalized->lowered(), n, p, count + 1));
-    EXPECT_FALSE(subdomain_of(normalized->lowered(), n, p, std::numeric_limits<std::uint64_t>::max()));
+    const auto found = look_up(domain, {.accept_unknown = false, .icann_only = true});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->label_count(), count + 3);
+    EXPECT_EQ(found->suffix_label_count(), 2u);
+    EXPECT_EQ(found->public_suffix(), "co.uk");
+    EXPECT_EQ(found->subdomain(count), found->source());
+    EXPECT_EQ(found->subdomain(count - 1), found->source().substr(2));
+    EXPECT_FALSE(found->subdomain(count + 1));
+    EXPECT_FALSE(found->subdomain(std::numeric_limits<std::uint64_t>::max()));
 }
 
 TEST(HostileInput, MillionDotsAreInvalid) {
@@ -77,15 +71,13 @@ TEST(HostileInput, MillionDotsAreInvalid) {
 
 TEST(HostileInput, NulBytesAreOrdinaryLabelBytes) {
     const std::string domain("a\0b.co\0m.com", 12);
-    const auto normalized = normalize_domain(domain);
-    ASSERT_TRUE(normalized);
-    EXPECT_EQ(normalized->label_count(), 3u);
-    EXPECT_EQ(match_suffix(*normalized, false, false), 1u);
+    const auto found = look_up(domain, {.accept_unknown = false});
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->label_count(), 3u);
+    EXPECT_EQ(found->suffix_label_count(), 1u);
     const std::string nul_tld("example.com\0", 12);
-    const auto unlisted = normalize_domain(nul_tld);
-    ASSERT_TRUE(unlisted);
-    EXPECT_EQ(match_suffix(*unlisted, false, false), 0u);
-    EXPECT_EQ(match_suffix(*unlisted, true, false), 1u);
+    EXPECT_EQ(look_up(nul_tld, {.accept_unknown = false})->suffix_label_count(), 0u);
+    EXPECT_EQ(look_up(nul_tld, {})->suffix_label_count(), 1u);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "match/fault.h"
-#include "match/match_suffix.h"
+#include "fault.h"
+#include "match_suffix.h"
 #include "table_helpers.h"
 
 namespace lookup {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "normalize/case_data.h"
-#include "normalize/lowered_text.h"
-#include "normalize/normalize.h"
+#include "case_data.h"
+#include "lowered_text.h"
+#include "normalize.h"
 
 // The test program's allocator: malloc and free, counted per thread, with a
 // switch that makes allocations fail. Untouched, it behaves as the default.

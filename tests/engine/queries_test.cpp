@@ -6,18 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "lib/cut.h"
-#include "match/match_suffix.h"
-#include "normalize/normalize.h"
+#include "lookup.h"
 
 namespace lookup {
 namespace {
 
-struct Flags {
-    bool accept_unknown = true;
-    bool icann_only = false;
-    bool keep_case = false;
-};
+using Flags = QueryFlags;
 
 using Text = std::optional<std::string>;
 
@@ -31,25 +25,16 @@ struct Answers {
 };
 
 Answers ask(std::string_view domain, Flags flags = {}) {
-    const auto normalized = normalize_domain(domain);
-    if (!normalized) {
+    const auto found = look_up(domain, flags);
+    if (!found) {
         return {};
     }
-    const std::size_t n = normalized->label_count();
-    const std::size_t p = match_suffix(*normalized, flags.accept_unknown, flags.icann_only);
-    const std::string_view source = flags.keep_case ? normalized->original() : normalized->lowered();
-    return {to_text(public_suffix_of(source, n, p)), to_text(private_suffix_of(source, n, p)),
-            decide_is_public(n, p), decide_is_private(n, p)};
+    return {to_text(found->public_suffix()), to_text(found->private_suffix()), found->is_public(), found->is_private()};
 }
 
 Text subdomain(std::string_view domain, std::uint64_t depth, Flags flags = {}) {
-    const auto normalized = normalize_domain(domain);
-    if (!normalized) {
-        return std::nullopt;
-    }
-    const std::size_t p = match_suffix(*normalized, flags.accept_unknown, flags.icann_only);
-    const std::string_view source = flags.keep_case ? normalized->original() : normalized->lowered();
-    return to_text(subdomain_of(source, normalized->label_count(), p, depth));
+    const auto found = look_up(domain, flags);
+    return found ? to_text(found->subdomain(depth)) : std::nullopt;
 }
 
 TEST(SkipLabels, CutsWholeLabels) {
@@ -133,6 +118,21 @@ TEST(Queries, SubdomainDepths) {
     EXPECT_EQ(subdomain("co.uk", 0), std::nullopt);
     EXPECT_EQ(subdomain("a.b.foo.ck", 1), "a.b.foo.ck");
     EXPECT_EQ(subdomain("a.b.foo.ck", 2), std::nullopt);
+}
+
+// The labels in front of the private suffix, taken one by one, then the
+// private suffix itself; none for a name without one.
+TEST(Queries, PrivateParts) {
+    const auto found = look_up("Mail.B.Example.CO.UK.", {.keep_case = true});
+    const auto parts = found->private_parts();
+    ASSERT_TRUE(parts);
+    ASSERT_EQ(parts->labels_in_front, 2u);
+    std::string_view rest = parts->text;
+    EXPECT_EQ(take_label(rest), "Mail");
+    EXPECT_EQ(take_label(rest), "B");
+    EXPECT_EQ(rest, "Example.CO.UK");
+    EXPECT_EQ(look_up("example.co.uk", {})->private_parts()->labels_in_front, 0u);
+    EXPECT_FALSE(look_up("co.uk", {})->private_parts());
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "match/find_child.h"
-#include "match/suffix_table.h"
+#include "find_child.h"
+#include "suffix_table.h"
 
 namespace lookup::testing {
 

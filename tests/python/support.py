@@ -1,4 +1,4 @@
-"""Shared helpers: the module under test, the corrupt-table build, the shared data.
+"""Shared helpers: the module under test, the corrupt-table build, the repository's data.
 
 LOOKUP_MODULE_DIR must name the build directory that holds `_lookup`; the
 module is imported from there and nowhere else, so that an installed copy is
@@ -33,13 +33,11 @@ if pathlib.Path(_lookup.__file__).resolve().parent != MODULE_DIR:
         f"_lookup was imported from {_lookup.__file__}, not from {MODULE_DIR}"
     )
 
-SHARED_DIR = pathlib.Path(
-    os.environ.get("LOOKUP_SHARED_DIR", REPO_DIR.parent / "shared")
-).resolve()
-LIST_FILE = SHARED_DIR / "psl" / "public_suffix_list.dat"
-VECTORS_FILE = SHARED_DIR / "psl" / "test_psl.txt"
-CORPUS_FILE = SHARED_DIR / "bench" / "domains.txt"
-UNICODE_DIR = SHARED_DIR / "unicode" / "17.0.0"
+DATA_DIR = REPO_DIR / "data"
+LIST_FILE = DATA_DIR / "psl" / "public_suffix_list.dat"
+VECTORS_FILE = DATA_DIR / "psl" / "test_psl.txt"
+CORPUS_FILE = DATA_DIR / "bench" / "domains.txt"
+UNICODE_DIR = DATA_DIR / "unicode" / "17.0.0"
 
 _corrupt_dir = os.environ.get("LOOKUP_CORRUPT_MODULE_DIR")
 CORRUPT_MODULE_DIR = pathlib.Path(_corrupt_dir).resolve() if _corrupt_dir else None
@@ -74,7 +72,7 @@ def call(name, *args, **kwargs):
 
 def require_file(path):
     if not path.is_file():
-        pytest.skip(f"{path} is missing (set LOOKUP_SHARED_DIR)")
+        pytest.fail(f"{path} is missing from the repository")
     return path
 
 

@@ -13,7 +13,7 @@ from support import _lookup
 
 # The installed command when LOOKUP_CLI_COMMAND names it, else the script.
 CLI_COMMAND = ([os.environ["LOOKUP_CLI_COMMAND"]] if os.environ.get("LOOKUP_CLI_COMMAND")
-               else [sys.executable, str(support.REPO_DIR / "tools" / "lookup_cli.py")])
+               else [sys.executable, str(support.REPO_DIR / "python" / "lookup_psl_cli.py")])
 DOMAINS = ("www.example.co.uk", "co.uk", "a.b.example.com", "Mail.Example.CO.UK.",
            "example.unknowntld", "foo.kawasaki.jp", "city.kawasaki.jp", "a..b",
            "www.blogspot.com", "bücher.example.de")

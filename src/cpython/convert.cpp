@@ -1,0 +1,163 @@
+#include "convert.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "text_rule.h"
+#include "interned_names.h"
+#include "panic.h"
+#include "ascii_words.h"
+
+namespace lookup {
+
+PyError str_refusal(PyObject* object) {
+    if (!PyUnicode_Check(object)) {
+        return not_instance_error(object, reinterpret_cast<PyObject*>(&PyUnicode_Type));
+    }
+    return take_pending_exception();
+}
+
+namespace {
+
+// All bits set is both a value and the error marker of the conversion.
+Result<std::uint64_t> checked_u64(PyObject* integer) {
+    const unsigned long long value = PyLong_AsUnsignedLongLong(integer);
+    if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred() != nullptr) {
+        return take_pending_exception();
+    }
+    return static_cast<std::uint64_t>(value);
+}
+
+}  // namespace
+
+Result<std::uint64_t> extract_u64(PyObject* object) {
+    if (PyLong_Check(object)) {
+        return checked_u64(object);
+    }
+    PyRef index(PyNumber_Index(object));
+    if (!index) {
+        return take_pending_exception();
+    }
+    if (!PyLong_Check(index.get())) {
+        return not_instance_error(index.get(), reinterpret_cast<PyObject*>(&PyLong_Type));
+    }
+    return checked_u64(index.get());
+}
+
+namespace {
+
+// numpy's boolean class, told by its module and name: numpy is never imported.
+bool is_numpy_bool(PyTypeObject* type) {
+    PyRef module(PyType_GetModuleName(type));
+    if (!module || !PyUnicode_Check(module.get()) ||
+        !PyUnicode_EqualToUTF8AndSize(module.get(), "numpy", 5)) {
+        PyErr_Clear();
+        return false;
+    }
+    PyRef name(PyType_GetName(type));
+    if (!name) {
+        PyErr_Clear();
+        return false;
+    }
+    return PyUnicode_EqualToUTF8AndSize(name.get(), "bool_", 5) || PyUnicode_EqualToUTF8AndSize(name.get(), "bool", 4);
+}
+
+}  // namespace
+
+Result<bool> extract_other_bool(PyObject* object) {
+    if (PyBool_Check(object)) {
+        return object == Py_True;
+    }
+    PyTypeObject* type = Py_TYPE(object);
+    if (!is_numpy_bool(type)) {
+        return not_instance_error(object, reinterpret_cast<PyObject*>(&PyBool_Type));
+    }
+    if (type->tp_as_number == nullptr || type->tp_as_number->nb_bool == nullptr) {
+        return PyError::described(PyExc_TypeError, "object of type '" + display_text(reinterpret_cast<PyObject*>(type)) +
+                                                       "' does not define a '__bool__' conversion");
+    }
+    switch (type->tp_as_number->nb_bool(object)) {
+        case 0:
+            return false;
+        case 1:
+            return true;
+        default:
+            return take_pending_exception();
+    }
+}
+
+PyError add_argument_note(PyError error, std::string_view name) {
+    PyUnicodeWriter* writer = PyUnicodeWriter_Create(0);
+    if (writer == nullptr) {
+        PyErr_Clear();
+        return error;
+    }
+    if (PyUnicodeWriter_WriteUTF8(writer, "while processing '", -1) < 0 ||
+        PyUnicodeWriter_WriteUTF8(writer, name.data(), static_cast<Py_ssize_t>(name.size())) < 0 ||
+        PyUnicodeWriter_WriteUTF8(writer, "'", -1) < 0) {
+        PyUnicodeWriter_Discard(writer);
+        PyErr_Clear();
+        return error;
+    }
+    PyRef note(PyUnicodeWriter_Finish(writer));
+    if (!note) {
+        PyErr_Clear();
+        return error;
+    }
+    PyObject* exception = error.object();
+    PyObject* add_note = interned_add_note_name();
+    if (exception == nullptr || add_note == nullptr) {
+        PyErr_Clear();
+        return error;
+    }
+    PyObject* call_args[] = {exception, note.get()};
+    PyRef outcome(PyObject_VectorcallMethod(add_note, call_args, 2, nullptr));
+    if (!outcome) {
+        PyErr_Clear();
+    }
+    return error;
+}
+
+namespace {
+
+bool is_ascii(std::string_view text) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        seen |= ascii_words::load(bytes + i);
+    }
+    for (; i < size; ++i) {
+        seen |= bytes[i];
+    }
+    return ascii_words::all_ascii(seen);
+}
+
+}  // namespace
+
+PyObject* text_result(std::string_view text) {
+    // An ASCII answer (nearly all of them) is copied straight into a new
+    // compact str, without the UTF-8 decoder; single characters go the
+    // decoder's way, which hands out the interpreter's shared ones.
+    PyObject* result;
+    if (text.size() > 1 && is_ascii(text)) {
+        result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
+        if (result != nullptr) {
+            std::memcpy(PyUnicode_1BYTE_DATA(result), text.data(), text.size());
+        }
+    } else {
+        result = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    }
+    if (result == nullptr) {
+        fault_from_null();
+    }
+    return result;
+}
+
+PyObject* bool_result(bool value) noexcept { return Py_NewRef(value ? Py_True : Py_False); }
+
+PyObject* none_result() noexcept { return Py_NewRef(Py_None); }
+
+}  // namespace lookup

@@ -1,0 +1,56 @@
+// Converting bound arguments into the values the queries take, and query
+// answers into Python objects.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "errors.h"
+
+namespace lookup {
+
+// Why `object` has no UTF-8 view: not a `str`, or an encoding error pending.
+PyError str_refusal(PyObject* object);
+
+// A read-only view of the UTF-8 text of a `str` (or subclass), owned by the
+// object. A non-`str` is refused with the not-an-instance TypeError; a string
+// with lone surrogates with its UnicodeEncodeError.
+inline Result<std::string_view> extract_str(PyObject* object) {
+    if (PyUnicode_Check(object)) {
+        Py_ssize_t size = 0;
+        if (const char* bytes = PyUnicode_AsUTF8AndSize(object, &size)) {
+            return std::string_view(bytes, static_cast<std::size_t>(size));
+        }
+    }
+    return str_refusal(object);
+}
+
+// An `int` or any object with `__index__`, from 0 to 2^64-1.
+Result<std::uint64_t> extract_u64(PyObject* object);
+
+// A flag that is neither absent nor `True` or `False`: a numpy boolean, or
+// refused.
+Result<bool> extract_other_bool(PyObject* object);
+
+// `True`, `False`, or a numpy boolean; `fallback` when `object` is null (the
+// parameter was not given).
+inline Result<bool> extract_bool(PyObject* object, bool fallback) {
+    if (object == nullptr) {
+        return fallback;
+    }
+    if (object == Py_True || object == Py_False) {
+        return object == Py_True;
+    }
+    return extract_other_bool(object);
+}
+
+// Adds the note "while processing '{name}'" to a conversion error. Failing to
+// add it leaves the error as it was.
+PyError add_argument_note(PyError error, std::string_view name);
+
+// Answers as new references. A failure to make the object is an internal fault.
+PyObject* text_result(std::string_view text);
+PyObject* bool_result(bool value) noexcept;
+PyObject* none_result() noexcept;
+
+}  // namespace lookup

@@ -1,0 +1,49 @@
+// The guard around every call from Python: a call ends with a new object, or
+// with NULL and a pending exception, never anything else, and no C++
+// exception crosses into the interpreter.
+#pragma once
+
+#include "errors.h"
+
+namespace lookup {
+
+// Turns the C++ exception being handled into a pending Python exception:
+// exhausted memory into MemoryError, any fault into PanicException.
+void raise_current_fault() noexcept;
+
+// A body answers with a result object (new reference) or a Python exception,
+// or throws a fault.
+using Body = Result<PyObject*> (*)(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+template <Body body>
+PyObject* guarded_call(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    try {
+        Result<PyObject*> result = body(args, nargs, kwnames);
+        if (result.ok()) {
+            return result.value();
+        }
+        result.take_error().restore();
+    } catch (...) {
+        raise_current_fault();
+    }
+    return nullptr;
+}
+
+// The same for module execution: 0, or -1 with a pending exception.
+using ExecBody = Status (*)(PyObject* module);
+
+template <ExecBody body>
+int guarded_exec(PyObject* module) noexcept {
+    try {
+        Status status = body(module);
+        if (status.ok()) {
+            return 0;
+        }
+        status.take_error().restore();
+    } catch (...) {
+        raise_current_fault();
+    }
+    return -1;
+}
+
+}  // namespace lookup

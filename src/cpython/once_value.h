@@ -1,0 +1,41 @@
+// A process-wide Python object made once, at first need, and never freed.
+// Readers that find it made use it without locking. A thread that must wait
+// for it waits detached from the interpreter, so the thread that makes it can
+// always attach.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "python_compat.h"
+
+namespace lookup {
+
+class OnceValue {
+public:
+    // Returns a new reference, or null with a pending exception.
+    using Maker = PyObject* (*)();
+
+    explicit constexpr OnceValue(Maker maker) noexcept : maker_(maker) {}
+    OnceValue(const OnceValue&) = delete;
+    OnceValue& operator=(const OnceValue&) = delete;
+
+    // Borrowed; null with a pending exception when it could not be made (a
+    // later call tries again).
+    PyObject* get() {
+        if (ready_.load(std::memory_order_acquire)) {
+            return value_;
+        }
+        return make();
+    }
+
+private:
+    PyObject* make();
+
+    Maker maker_;
+    std::atomic<bool> ready_{false};
+    PyObject* value_ = nullptr;
+    std::mutex mutex_;
+};
+
+}  // namespace lookup

@@ -1,0 +1,71 @@
+// Cutting answers out of a domain's text, and the decisions on the label
+// count n and the suffix label count p that every query makes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+namespace lookup {
+
+// The view of `text` after its first `k` labels and the dot after each.
+// Callers ask only for k below the text's label count, so a dot is always found.
+inline std::string_view skip_labels(std::string_view text, std::size_t k) noexcept {
+    const char* start = text.data();
+    const char* end = start + text.size();
+    for (; k != 0; --k) {
+        const void* dot = std::memchr(start, '.', static_cast<std::size_t>(end - start));
+        if (dot == nullptr) {
+            return {end, 0};
+        }
+        start = static_cast<const char*>(dot) + 1;
+    }
+    return {start, static_cast<std::size_t>(end - start)};
+}
+
+// The first label of `rest`, which is then what follows the label's dot.
+// Callers take only labels in front of a last one, so a dot is always found.
+inline std::string_view take_label(std::string_view& rest) noexcept {
+    const void* dot = std::memchr(rest.data(), '.', rest.size());
+    const std::size_t length = dot == nullptr ? rest.size() : static_cast<std::size_t>(static_cast<const char*>(dot) - rest.data());
+    const std::string_view label = rest.substr(0, length);
+    rest.remove_prefix(dot == nullptr ? length : length + 1);
+    return label;
+}
+
+inline bool has_public_suffix(std::size_t p) noexcept { return p != 0; }
+inline bool has_private_suffix(std::size_t n, std::size_t p) noexcept { return p != 0 && n >= p + 1; }
+inline bool decide_is_public(std::size_t n, std::size_t p) noexcept { return p == n; }
+inline bool decide_is_private(std::size_t n, std::size_t p) noexcept { return p != 0 && p < n; }
+
+inline std::optional<std::string_view> public_suffix_of(std::string_view source, std::size_t n, std::size_t p) noexcept {
+    if (!has_public_suffix(p)) {
+        return std::nullopt;
+    }
+    return skip_labels(source, n - p);
+}
+
+inline std::optional<std::string_view> private_suffix_of(std::string_view source, std::size_t n, std::size_t p) noexcept {
+    if (!has_private_suffix(n, p)) {
+        return std::nullopt;
+    }
+    return skip_labels(source, n - (p + 1));
+}
+
+// The private suffix extended by `depth` labels to the left. No sum with
+// depth is formed, so every depth up to 2^64-1 is safe.
+inline std::optional<std::string_view> subdomain_of(std::string_view source, std::size_t n, std::size_t p,
+                                                    std::uint64_t depth) noexcept {
+    if (!has_private_suffix(n, p)) {
+        return std::nullopt;
+    }
+    const std::size_t in_front = n - p - 1;
+    if (in_front < depth) {
+        return std::nullopt;
+    }
+    return skip_labels(source, in_front - static_cast<std::size_t>(depth));
+}
+
+}  // namespace lookup

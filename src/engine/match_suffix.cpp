@@ -1,0 +1,69 @@
+#include "match_suffix.h"
+
+#include <string>
+
+#include "fault.h"
+#include "find_child.h"
+
+namespace lookup {
+namespace {
+
+[[noreturn]] void node_fault(std::uint32_t node) {
+    throw Fault("node " + std::to_string(node) + " lies beyond the node table");
+}
+
+}  // namespace
+
+std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                         bool accept_unknown, bool icann_only) {
+    if (table.nodes.empty()) {
+        node_fault(0);
+    }
+    const unsigned shift = icann_only ? ICANN_SHIFT : 0;
+    const char* const begin = lowered.data();
+    const char* label_end = begin + lowered.size();
+    std::uint32_t node = 0;
+    std::size_t result = 0;
+    bool matched = false;
+
+    // Labels are split off from the right only as far as the walk goes.
+    for (std::size_t i = 0;; ++i) {
+        const char* label_start = label_end;
+        while (label_start != begin && label_start[-1] != '.') {
+            --label_start;
+        }
+        const std::uint32_t child =
+            find_child(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
+        if (child == NO_NODE) {
+            break;
+        }
+        if (child >= table.nodes.size()) {
+            node_fault(child);
+        }
+        const unsigned kind = static_cast<unsigned>(table.nodes[child].flags) >> shift;
+        // Kinds are tested in the order exception, wildcard, plain.
+        if ((kind & FLAG_EXCEPTION) != 0) {
+            result = i;
+            matched = true;
+        } else if ((kind & FLAG_WILDCARD) != 0) {
+            // The label in the wildcard's place belongs to the suffix, when there is one.
+            result = i + 1 < label_count ? i + 2 : i + 1;
+            matched = true;
+        } else if ((kind & FLAG_RULE) != 0) {
+            result = i + 1;
+            matched = true;
+        }
+        node = child;
+        if (label_start == begin) {
+            break;
+        }
+        label_end = label_start - 1;
+    }
+
+    if (matched) {
+        return result;
+    }
+    return accept_unknown ? 1 : 0;
+}
+
+}  // namespace lookup

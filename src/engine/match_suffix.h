@@ -1,0 +1,17 @@
+// The suffix label count of a normalized domain under the list's rules.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "suffix_table.h"
+
+namespace lookup {
+
+// Walks `table` from the root along the labels of `lowered` (no empty label,
+// `label_count` labels), right to left, and returns how many rightmost labels
+// form the public suffix: 0 only when no rule applies and !accept_unknown.
+std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                         bool accept_unknown, bool icann_only);
+
+}  // namespace lookup

@@ -1,0 +1,252 @@
+#include "normalize.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "ascii_words.h"
+#include "case_tables.h"
+#include "utf8.h"
+
+namespace lookup {
+namespace {
+
+constexpr char32_t CAPITAL_SIGMA = 0x03A3;
+constexpr char32_t SMALL_SIGMA = 0x03C3;
+constexpr char32_t FINAL_SIGMA = 0x03C2;
+constexpr char32_t CAPITAL_I_WITH_DOT = 0x0130;
+constexpr char LOWERED_I_WITH_DOT[] = "i\xCC\x87";  // U+0069 U+0307
+
+const unsigned char* bytes_of(std::string_view text) noexcept {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+char lowercase_ascii(unsigned char byte) noexcept {
+    return static_cast<char>(byte + ((static_cast<unsigned>(byte - 'A') < 26u) ? 0x20 : 0));
+}
+
+// The dots met while lowering: how many, and whether a label came out empty
+// (two dots side by side, or a dot at either end). Dots come only from the
+// caller's own 0x2E bytes: no lowercase mapping makes or removes one.
+class DotTally {
+public:
+    void add_byte(unsigned char byte) noexcept {
+        const bool dot = byte == '.';
+        dots_ += dot;
+        empty_label_ |= dot & last_was_dot_;
+        last_was_dot_ = dot;
+    }
+    void add_other() noexcept { last_was_dot_ = false; }
+    // `marks` from ascii_words::dots() over the next 8 bytes.
+    void add_word(std::uint64_t marks) noexcept { add_word(marks, ~std::uint64_t{0}, last_was_dot_); }
+    // The same for a word that may overlap bytes tallied before: only the
+    // dots within `fresh` are counted; pairs of dots that were looked at
+    // before are looked at again, which changes nothing. `after_dot` tells
+    // whether the byte before the word is a dot.
+    void add_word(std::uint64_t marks, std::uint64_t fresh, bool after_dot) noexcept {
+        dots_ += ascii_words::count_marks(marks & fresh);
+        empty_label_ |= (marks & ascii_words::marks_of_previous(marks, after_dot)) != 0;
+        last_was_dot_ = ascii_words::last_marked(marks);
+    }
+
+    std::size_t dots() const noexcept { return dots_; }
+    bool last_was_dot() const noexcept { return last_was_dot_; }
+    bool has_empty_label() const noexcept { return empty_label_ || last_was_dot_; }
+
+private:
+    std::size_t dots_ = 0;
+    bool empty_label_ = false;
+    bool last_was_dot_ = true;  // the start of the text acts as a dot: a leading dot is an empty label
+};
+
+// Appends to a LoweredText through a raw pointer, growing it only when a
+// mapping has made the text longer than the room reserved.
+class Appender {
+public:
+    Appender(LoweredText& out, std::size_t size) noexcept
+        : out_(out), data_(out.data()), size_(size), capacity_(out.capacity()) {}
+
+    // Room for `count` more bytes. `rest` is the caller's bytes still to be
+    // lowered, this character's included: no mapping more than 1.5 times as
+    // long as its character, so growing to fit them all happens once at most.
+    char* room(std::size_t count, std::size_t rest) {
+        if (capacity_ - size_ < count) {
+            grow(count, rest);
+        }
+        char* at = data_ + size_;
+        size_ += count;
+        return at;
+    }
+
+    void finish() noexcept { out_.set_size(size_); }
+
+private:
+    void grow(std::size_t count, std::size_t rest) {
+        out_.set_size(size_);
+        const std::size_t wanted = size_ + rest + rest / 2 + 4;
+        out_.reserve(wanted > size_ + count ? wanted : size_ + count);
+        data_ = out_.data();
+        capacity_ = out_.capacity();
+    }
+
+    LoweredText& out_;
+    char* data_;
+    std::size_t size_;
+    std::size_t capacity_;
+};
+
+// Final_Sigma context, read in the caller's text: a Cased character before
+// the sigma and none after it, Case_Ignorable characters passed over on both
+// sides.
+bool cased_before(const unsigned char* text, std::size_t position) noexcept {
+    while (position > 0) {
+        const utf8::Decoded found = utf8::decode_before(text, position);
+        position -= found.length;
+        if (!case_tables::case_ignorable(found.cp)) {
+            return case_tables::cased(found.cp);
+        }
+    }
+    return false;
+}
+
+bool cased_after(const unsigned char* text, std::size_t size, std::size_t position) noexcept {
+    while (position < size) {
+        const utf8::Decoded found = utf8::decode(text + position, size - position);
+        position += found.length;
+        if (!case_tables::case_ignorable(found.cp)) {
+            return case_tables::cased(found.cp);
+        }
+    }
+    return false;
+}
+
+// Lowers text[start..] one character at a time.
+void lower_characters(const unsigned char* text, std::size_t size, std::size_t start, Appender& out,
+                      DotTally& tally) {
+    std::size_t at = start;
+    while (at < size) {
+        const unsigned char lead = text[at];
+        if (lead < 0x80) {
+            *out.room(1, size - at) = lowercase_ascii(lead);
+            tally.add_byte(lead);
+            ++at;
+            continue;
+        }
+        tally.add_other();
+        const utf8::Decoded found = utf8::decode(text + at, size - at);
+        if (found.cp == CAPITAL_SIGMA) {
+            const bool final = cased_before(text, at) && !cased_after(text, size, at + found.length);
+            utf8::encode(final ? FINAL_SIGMA : SMALL_SIGMA, out.room(2, size - at));
+        } else if (found.cp == CAPITAL_I_WITH_DOT) {
+            std::memcpy(out.room(3, size - at), LOWERED_I_WITH_DOT, 3);
+        } else {
+            const char32_t lowered = case_tables::lowercase_of(found.cp);
+            if (lowered == found.cp) {
+                std::memcpy(out.room(found.length, size - at), text + at, found.length);
+            } else {
+                char encoded[4];
+                const std::size_t length = utf8::encode(lowered, encoded);
+                std::memcpy(out.room(length, size - at), encoded, length);
+            }
+        }
+        at += found.length;
+    }
+}
+
+// Lowers the longest all-ASCII start of the text, a word at a time, as far
+// as whole 16-byte blocks go; an all-ASCII rest shorter than a block is done
+// as one more block that overlaps bytes already done (or, in a text of 8 to 15
+// bytes, as two overlapping words), so that it needs no byte loop either.
+// Returns the number of bytes done.
+std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, char* target, DotTally& tally) noexcept {
+    using namespace ascii_words;
+    if (size < 16) {
+        if (size < 8) {
+            return 0;
+        }
+        const std::uint64_t first = load(source);
+        const std::uint64_t last = load(source + size - 8);
+        if (!all_ascii(first | last)) {
+            return 0;
+        }
+        store(target, lowercase(first));
+        store(target + size - 8, lowercase(last));
+        tally.add_word(dots(first));
+        tally.add_word(dots(last), last_bytes(size - 8), false);
+        return size;
+    }
+    std::size_t at = 0;
+    for (; size - at >= 16; at += 16) {
+        const std::uint64_t first = load(source + at);
+        const std::uint64_t second = load(source + at + 8);
+        if (!all_ascii(first | second)) {
+            return at;
+        }
+        store(target + at, lowercase(first));
+        store(target + at + 8, lowercase(second));
+        tally.add_word(dots(first));
+        tally.add_word(dots(second));
+    }
+    const std::size_t fresh = size - at;
+    if (fresh != 0) {
+        const std::uint64_t first = load(source + size - 16);
+        const std::uint64_t second = load(source + size - 8);
+        if (!all_ascii(first | second)) {
+            return at;
+        }
+        store(target + size - 16, lowercase(first));
+        store(target + size - 8, lowercase(second));
+        tally.add_word(dots(first), last_bytes(fresh > 8 ? fresh - 8 : 0), false);
+        tally.add_word(dots(second), last_bytes(fresh < 8 ? fresh : 8), tally.last_was_dot());
+    }
+    return size;
+}
+
+// Lowers `text` into `out`, replacing its contents: ASCII by words while it
+// lasts, then byte by byte, then character by character from the first
+// non-ASCII byte on.
+DotTally lower_into(std::string_view text, LoweredText& out) {
+    out.set_size(0);
+    if (text.size() > out.capacity()) {
+        out.reserve(text.size());
+    }
+    const unsigned char* source = bytes_of(text);
+    const std::size_t size = text.size();
+    char* target = out.data();
+    DotTally tally;
+
+    std::size_t at = lower_ascii_words(source, size, target, tally);
+    for (; at < size && source[at] < 0x80; ++at) {
+        target[at] = lowercase_ascii(source[at]);
+        tally.add_byte(source[at]);
+    }
+
+    Appender appender(out, at);
+    if (at < size) {
+        lower_characters(source, size, at, appender, tally);
+    }
+    appender.finish();
+    return tally;
+}
+
+}  // namespace
+
+std::optional<NormalizedDomain> normalize_domain(std::string_view domain) {
+    if (!domain.empty() && domain.back() == '.') {
+        domain.remove_suffix(1);
+    }
+    if (domain.empty()) {
+        return std::nullopt;
+    }
+    LoweredText lowered;
+    const DotTally tally = lower_into(domain, lowered);
+    if (tally.has_empty_label()) {
+        return std::nullopt;
+    }
+    // Built in place: an empty optional made first and filled later would
+    // have its whole inline buffer cleared.
+    return std::optional<NormalizedDomain>(std::in_place, std::move(lowered), domain, tally.dots() + 1);
+}
+
+void lower_text(std::string_view text, LoweredText& out) { lower_into(text, out); }
+
+}  // namespace lookup

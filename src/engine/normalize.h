@@ -1,0 +1,41 @@
+// Turning a domain into lowercase labels: one trailing dot dropped, full
+// Unicode lowercasing (Unicode 17.0, final sigma, U+0130), empty labels refused.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "lowered_text.h"
+
+namespace lookup {
+
+class NormalizedDomain {
+public:
+    NormalizedDomain(LoweredText&& lowered, std::string_view original, std::size_t label_count) noexcept
+        : lowered_(std::move(lowered)), original_(original), label_count_(label_count) {}
+
+    // The lowercased text, owned; never empty, no empty label.
+    std::string_view lowered() const noexcept { return lowered_.view(); }
+    // The caller's text less one trailing dot; borrowed, not copied.
+    std::string_view original() const noexcept { return original_; }
+    // Number of labels (dots in the lowered text plus one), at least 1.
+    std::size_t label_count() const noexcept { return label_count_; }
+
+private:
+    LoweredText lowered_;
+    std::string_view original_;
+    std::size_t label_count_;
+};
+
+// `domain` must be valid UTF-8. Returns nothing for an invalid domain (empty,
+// a single dot, or any empty label). Throws std::bad_alloc when memory for the
+// lowered text cannot be had.
+std::optional<NormalizedDomain> normalize_domain(std::string_view domain);
+
+// Full lowercase of valid UTF-8 `text` into `out` (replacing its contents),
+// exactly as normalize_domain lowers a domain; the table builder lowers rules
+// with it.
+void lower_text(std::string_view text, LoweredText& out);
+
+}  // namespace lookup
