@@ -121,6 +121,7 @@ CompiledTable WorkTrie::compile() const {
     CompiledTable table;
     table.nodes.reserve(nodes_.size());
     table.edges.reserve(nodes_.size() - 1);
+    table.heads.reserve(nodes_.size() - 1);
     table.info.reserve(nodes_.size());
     std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> ranges;
 
@@ -143,6 +144,7 @@ CompiledTable WorkTrie::compile() const {
             }
             const auto target = static_cast<std::int32_t>(table.nodes.size() + queue.size());
             table.edges.push_back({range->second.first, range->second.second, target});
+            table.heads.push_back(lookup::label_head(label));
             queue.emplace_back(child, depth + 1);
         }
     }

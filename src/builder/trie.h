@@ -34,11 +34,13 @@ struct CompiledTable {
     std::string pool;
     std::vector<lookup::Node> nodes;
     std::vector<lookup::Edge> edges;
-    std::vector<NodeInfo> info;  // indexed like nodes
+    std::vector<std::uint32_t> heads;  // label_head of each edge's label, indexed like edges
+    std::vector<NodeInfo> info;        // indexed like nodes
     std::size_t distinct_labels = 0;
 
+    // The table as the matcher reads it; valid while this object lives.
     lookup::SuffixTable view(std::string_view checksum = {}) const {
-        return lookup::SuffixTable{pool, nodes, edges, checksum};
+        return lookup::SuffixTable{pool, nodes, edges, checksum, heads};
     }
 };
 

@@ -138,17 +138,15 @@ std::string render_source(const CompiledTable& table, const std::string& checksu
                   "\n"
                   "const std::uint32_t EdgeHeads[1] = {0};  // unused: EDGE_COUNT is 0\n";
     } else {
-        const auto head_entry = [&table](const lookup::Edge& edge) {
+        const auto head_entry = [](std::uint32_t head) {
             char text[16];
-            const std::string_view label =
-                std::string_view(table.pool).substr(edge.label_start, edge.label_end - edge.label_start);
-            std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(lookup::label_head(label)));
+            std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(head));
             return std::string(text);
         };
         source += "const Edge EdgeTable[EDGE_COUNT] = {\n" + entry_rows(table.edges, edge_entry) + "};\n"
                   "\n"
                   "// label_head of each edge's label, in edge order\n"
-                  "const std::uint32_t EdgeHeads[EDGE_COUNT] = {\n" + entry_rows(table.edges, head_entry) + "};\n";
+                  "const std::uint32_t EdgeHeads[EDGE_COUNT] = {\n" + entry_rows(table.heads, head_entry) + "};\n";
     }
     source += "\n"
               "const char Checksum[CHECKSUM_LENGTH + 1] = \"" + checksum + "\";\n"
