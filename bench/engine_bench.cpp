@@ -37,8 +37,7 @@ std::size_t normalize_match(std::string_view name) {
 }
 
 std::size_t normalize_match_cut(std::string_view name) {
-    const auto found = lookup::look_up(name, DEFAULT_FLAGS);
-    const auto answer = found ? found->private_suffix() : std::nullopt;
+    const auto answer = lookup::look_up(name, DEFAULT_FLAGS).private_suffix();
     return answer ? answer->size() : 0;
 }
 

@@ -23,8 +23,7 @@
 namespace {
 
 std::size_t engine_private_suffix(std::string_view name) {
-    const auto found = lookup::look_up(name, {});
-    const auto answer = found ? found->private_suffix() : std::nullopt;
+    const auto answer = lookup::look_up(name, {}).private_suffix();
     return answer ? answer->size() : 0;
 }
 

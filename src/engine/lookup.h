@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <utility>
 
 #include "cut.h"
 #include "match_suffix.h"
@@ -29,20 +28,32 @@ struct PrivateParts {
     std::string_view text;        // those labels, then the private suffix
 };
 
-// A valid domain, looked up: its normalization, its label count n and its
-// suffix label count p, and the answers of the six queries, cut as views of
-// the result source (valid while this object lives).
+// One domain, looked up: its normalization, its label count n and its suffix
+// label count p, and the answers of the six queries, cut as views of the
+// result source (valid while this object lives). An invalid domain (empty, or
+// with an empty label) answers None or False to every query.
 class Lookup {
 public:
-    Lookup(NormalizedDomain&& domain, std::size_t suffix_labels, bool keep_case) noexcept
-        : domain_(std::move(domain)), suffix_labels_(suffix_labels), keep_case_(keep_case) {}
+    // Normalizes `domain` (valid UTF-8) and matches it against `table`. Throws
+    // Fault for a table that fails a bounds check, std::bad_alloc when memory
+    // runs out. The normalization is made in place: nothing is moved.
+    Lookup(const SuffixTable& table, std::string_view domain, const QueryFlags& flags)
+        : domain_(normalize_domain(domain)),
+          suffix_labels_(domain_ ? match_suffix(table, domain_->lowered(), domain_->label_count(),
+                                                flags.accept_unknown, flags.icann_only)
+                                 : 0),
+          keep_case_(flags.keep_case) {}
 
-    const NormalizedDomain& domain() const noexcept { return domain_; }
-    std::size_t label_count() const noexcept { return domain_.label_count(); }
+    bool valid() const noexcept { return domain_.has_value(); }
+    // Valid only: the normalization.
+    const NormalizedDomain& domain() const noexcept { return *domain_; }
+    std::size_t label_count() const noexcept { return domain_ ? domain_->label_count() : 0; }
     std::size_t suffix_label_count() const noexcept { return suffix_labels_; }
     // The text that answers are cut from: the lowered text, or the caller's
-    // own text under keep_case.
-    std::string_view source() const noexcept { return keep_case_ ? domain_.original() : domain_.lowered(); }
+    // own text under keep_case; empty for an invalid domain.
+    std::string_view source() const noexcept {
+        return !domain_ ? std::string_view() : keep_case_ ? domain_->original() : domain_->lowered();
+    }
 
     std::optional<std::string_view> public_suffix() const noexcept {
         return public_suffix_of(source(), label_count(), suffix_labels_);
@@ -50,7 +61,7 @@ public:
     std::optional<std::string_view> private_suffix() const noexcept {
         return private_suffix_of(source(), label_count(), suffix_labels_);
     }
-    bool is_public() const noexcept { return decide_is_public(label_count(), suffix_labels_); }
+    bool is_public() const noexcept { return valid() && decide_is_public(label_count(), suffix_labels_); }
     bool is_private() const noexcept { return decide_is_private(label_count(), suffix_labels_); }
     std::optional<std::string_view> subdomain(std::uint64_t depth) const noexcept {
         return subdomain_of(source(), label_count(), suffix_labels_, depth);
@@ -63,27 +74,19 @@ public:
     }
 
 private:
-    NormalizedDomain domain_;
+    std::optional<NormalizedDomain> domain_;
     std::size_t suffix_labels_;
     bool keep_case_;
 };
 
-// Normalizes `domain` (valid UTF-8) and matches it against `table`; nothing
-// for an invalid domain, whose answers are None or False. Throws Fault for a
-// table that fails a bounds check, std::bad_alloc when memory runs out.
-inline std::optional<Lookup> look_up(const SuffixTable& table, std::string_view domain, const QueryFlags& flags) {
-    std::optional<NormalizedDomain> normalized = normalize_domain(domain);
-    if (!normalized) {
-        return std::nullopt;
-    }
-    const std::size_t suffix_labels = match_suffix(table, normalized->lowered(), normalized->label_count(),
-                                                   flags.accept_unknown, flags.icann_only);
-    return std::optional<Lookup>(std::in_place, std::move(*normalized), suffix_labels, flags.keep_case);
+// The entry point: `domain` looked up in `table`.
+inline Lookup look_up(const SuffixTable& table, std::string_view domain, const QueryFlags& flags) {
+    return Lookup(table, domain, flags);
 }
 
 // The same against the list compiled in.
-inline std::optional<Lookup> look_up(std::string_view domain, const QueryFlags& flags) {
-    return look_up(compiled_table(), domain, flags);
+inline Lookup look_up(std::string_view domain, const QueryFlags& flags) {
+    return Lookup(compiled_table(), domain, flags);
 }
 
 }  // namespace lookup

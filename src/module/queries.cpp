@@ -72,24 +72,17 @@ PyObject* text_or_none(std::optional<std::string_view> cut) {
     return cut ? text_result(*cut) : none_result();
 }
 
-PyObject* false_result() noexcept { return bool_result(false); }
-
 // Every query: arguments bound and converted for `spec`, then the domain
-// looked up, which `answer` turns into the result. `invalid` answers for an
-// invalid domain.
+// looked up, which `answer` turns into the result (an invalid domain answers
+// None or False).
 template <const ParameterSpec& spec, typename Answer>
-Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject* (*invalid)() noexcept,
-                            Answer answer) {
+Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Answer answer) {
     Result<QueryArgs> bound = convert_arguments<spec>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
     const QueryArgs& a = bound.value();
-    const std::optional<Lookup> found = look_up(a.domain, a.flags);
-    if (!found) {
-        return invalid();
-    }
-    return answer(a, *found);
+    return answer(a, look_up(a.domain, a.flags));
 }
 
 // The subdomain labels one item each, then the private suffix, in a tuple
@@ -116,35 +109,35 @@ PyObject* private_parts(const QueryArgs&, const Lookup& found) {
 }  // namespace
 
 Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PUBLICSUFFIX_SPEC>(args, nargs, kwnames, none_result, [](const QueryArgs&, const Lookup& found) {
+    return run_query<PUBLICSUFFIX_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
         return text_or_none(found.public_suffix());
     });
 }
 
 Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PRIVATESUFFIX_SPEC>(args, nargs, kwnames, none_result, [](const QueryArgs&, const Lookup& found) {
+    return run_query<PRIVATESUFFIX_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
         return text_or_none(found.private_suffix());
     });
 }
 
 Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<IS_PUBLIC_SPEC>(args, nargs, kwnames, false_result, [](const QueryArgs&, const Lookup& found) {
+    return run_query<IS_PUBLIC_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
         return bool_result(found.is_public());
     });
 }
 
 Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<IS_PRIVATE_SPEC>(args, nargs, kwnames, false_result, [](const QueryArgs&, const Lookup& found) {
+    return run_query<IS_PRIVATE_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
         return bool_result(found.is_private());
     });
 }
 
 Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PRIVATEPARTS_SPEC>(args, nargs, kwnames, none_result, private_parts);
+    return run_query<PRIVATEPARTS_SPEC>(args, nargs, kwnames, private_parts);
 }
 
 Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<SUBDOMAIN_SPEC>(args, nargs, kwnames, none_result, [](const QueryArgs& a, const Lookup& found) {
+    return run_query<SUBDOMAIN_SPEC>(args, nargs, kwnames, [](const QueryArgs& a, const Lookup& found) {
         return text_or_none(found.subdomain(a.depth));
     });
 }

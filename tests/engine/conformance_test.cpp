@@ -13,8 +13,7 @@ namespace lookup {
 namespace {
 
 std::optional<std::string> private_suffix(std::string_view domain) {
-    const auto found = look_up(domain, {});
-    const auto cut = found ? found->private_suffix() : std::nullopt;
+    const auto cut = look_up(domain, {}).private_suffix();
     return cut ? std::optional<std::string>(*cut) : std::nullopt;
 }
 

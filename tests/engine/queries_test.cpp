@@ -25,16 +25,12 @@ struct Answers {
 };
 
 Answers ask(std::string_view domain, Flags flags = {}) {
-    const auto found = look_up(domain, flags);
-    if (!found) {
-        return {};
-    }
-    return {to_text(found->public_suffix()), to_text(found->private_suffix()), found->is_public(), found->is_private()};
+    const Lookup found = look_up(domain, flags);
+    return {to_text(found.public_suffix()), to_text(found.private_suffix()), found.is_public(), found.is_private()};
 }
 
 Text subdomain(std::string_view domain, std::uint64_t depth, Flags flags = {}) {
-    const auto found = look_up(domain, flags);
-    return found ? to_text(found->subdomain(depth)) : std::nullopt;
+    return to_text(look_up(domain, flags).subdomain(depth));
 }
 
 TEST(SkipLabels, CutsWholeLabels) {
@@ -124,15 +120,15 @@ TEST(Queries, SubdomainDepths) {
 // private suffix itself; none for a name without one.
 TEST(Queries, PrivateParts) {
     const auto found = look_up("Mail.B.Example.CO.UK.", {.keep_case = true});
-    const auto parts = found->private_parts();
+    const auto parts = found.private_parts();
     ASSERT_TRUE(parts);
     ASSERT_EQ(parts->labels_in_front, 2u);
     std::string_view rest = parts->text;
     EXPECT_EQ(take_label(rest), "Mail");
     EXPECT_EQ(take_label(rest), "B");
     EXPECT_EQ(rest, "Example.CO.UK");
-    EXPECT_EQ(look_up("example.co.uk", {})->private_parts()->labels_in_front, 0u);
-    EXPECT_FALSE(look_up("co.uk", {})->private_parts());
+    EXPECT_EQ(look_up("example.co.uk", {}).private_parts()->labels_in_front, 0u);
+    EXPECT_FALSE(look_up("co.uk", {}).private_parts());
 }
 
 }  // namespace
