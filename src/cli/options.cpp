@@ -18,13 +18,16 @@ struct Spec {
 constexpr Spec SPECS[] = {
     {Id::help, "help", 'h', ""},
     {Id::file, "file", 'f', "FILE"},
+    // output
     {Id::header, "header", 0, ""},
     {Id::json, "json", 0, ""},
     {Id::fields, "fields", 0, "LIST"},
     {Id::depth, "depth", 0, "N"},
+    // input
     {Id::urls, "urls", 0, ""},
     {Id::jobs, "jobs", 'j', "N"},
     {Id::max_line, "max-line", 0, "BYTES"},
+    // rules
     {Id::list, "list", 0, "FILE"},
     {Id::icann_only, "icann-only", 0, ""},
     {Id::no_accept_unknown, "no-accept-unknown", 0, ""},
