@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "out_buffer.h"
+#include "byte_buffer.h"
 
 namespace cli {
 
@@ -21,9 +21,9 @@ struct Batch {
         std::size_t start;
         std::size_t length;
     };
-    std::string text;         // the lines' bytes, one after another
+    ByteBuffer text;          // the lines' bytes, as read
     std::vector<Span> lines;  // where each line lies in text
-    OutBuffer out;            // the rows of the lines
+    ByteBuffer out;            // the rows of the lines
 
     void clear() noexcept {
         text.clear();
@@ -34,9 +34,7 @@ struct Batch {
         lines.push_back({text.size(), line.size()});
         text.append(line);
     }
-    std::string_view line(std::size_t i) const noexcept {
-        return std::string_view(text).substr(lines[i].start, lines[i].length);
-    }
+    std::string_view line(std::size_t i) const noexcept { return {text.data() + lines[i].start, lines[i].length}; }
 };
 
 }  // namespace cli

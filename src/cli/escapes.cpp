@@ -11,7 +11,7 @@ namespace {
 
 constexpr char HEX[] = "0123456789abcdef";
 
-void append_u_escape(OutBuffer& out, unsigned value) {
+void append_u_escape(ByteBuffer& out, unsigned value) {
     const char escape[] = {'\\', 'u', HEX[(value >> 12) & 15], HEX[(value >> 8) & 15], HEX[(value >> 4) & 15], HEX[value & 15]};
     out.append({escape, sizeof escape});
 }
@@ -30,7 +30,7 @@ const char* short_json_escape(unsigned char byte) noexcept {
     }
 }
 
-void append_escaped_ascii(OutBuffer& out, unsigned char byte) {
+void append_escaped_ascii(ByteBuffer& out, unsigned char byte) {
     if (const char* escape = short_json_escape(byte)) {
         out.append(escape);
     } else if (byte < 0x20 || byte == 0x7F) {
@@ -40,7 +40,7 @@ void append_escaped_ascii(OutBuffer& out, unsigned char byte) {
     }
 }
 
-void append_ensure_ascii(OutBuffer& out, std::string_view text) {
+void append_ensure_ascii(ByteBuffer& out, std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
         const std::ptrdiff_t length = lookup::utf8::sequence_at(text, i);
@@ -105,11 +105,7 @@ TextTraits traits_of(std::string_view text) noexcept {
     return {ascii || lookup::utf8::is_valid(text), separators};
 }
 
-void append_tsv_field(OutBuffer& out, std::string_view text, bool escape) {
-    if (!escape) {
-        out.append(text);
-        return;
-    }
+void append_escaped_tsv(ByteBuffer& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
         case '\t': out.append("\\t"); break;
@@ -121,7 +117,7 @@ void append_tsv_field(OutBuffer& out, std::string_view text, bool escape) {
     }
 }
 
-void append_json_string(OutBuffer& out, std::string_view text, bool utf8) {
+void append_json_string(ByteBuffer& out, std::string_view text, bool utf8) {
     out.push_back('"');
     if (!utf8) {
         append_ensure_ascii(out, text);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "out_buffer.h"
+#include "byte_buffer.h"
 
 namespace cli {
 
@@ -18,14 +18,21 @@ struct TextTraits {
     bool separators;  // holds a tab, newline, carriage return or backslash
 };
 TextTraits traits_of(std::string_view text) noexcept;
-// `text` with those four written as \t, \n, \r and \\ when `escape` is set.
-void append_tsv_field(OutBuffer& out, std::string_view text, bool escape);
+// `text` with those four written as \t, \n, \r and \\.
+void append_escaped_tsv(ByteBuffer& out, std::string_view text);
+inline void append_tsv_field(ByteBuffer& out, std::string_view text, bool escape) {
+    if (escape) {
+        append_escaped_tsv(out, text);
+    } else {
+        out.append(text);
+    }
+}
 
 // `text` as a quoted JSON string. Well-formed UTF-8 goes out as it is
 // (json.dumps with ensure_ascii=False); other bytes as json.dumps writes the
 // text that Python's "surrogateescape" decoding makes of them: everything
 // beyond ASCII as \uXXXX, each stray byte as \udcXX.
-void append_json_string(OutBuffer& out, std::string_view text, bool utf8);
+void append_json_string(ByteBuffer& out, std::string_view text, bool utf8);
 
 // `text` quoted for a message, as Python's repr() quotes a str.
 std::string python_repr(std::string_view text);

@@ -78,7 +78,7 @@ std::string_view stripped(std::string_view line) noexcept {
 
 InputReader::InputReader(std::string_view prog, std::vector<std::string_view> domains,
                          std::vector<std::string_view> files, std::size_t max_line)
-    : prog_(prog), domains_(std::move(domains)), files_(std::move(files)), max_line_(max_line), block_(READ_BYTES) {
+    : prog_(prog), domains_(std::move(domains)), files_(std::move(files)), max_line_(max_line) {
     if (domains_.empty() && files_.empty()) {
         files_.push_back("-");
     }
@@ -91,67 +91,79 @@ bool InputReader::fill(Batch& batch) {
     while (next_domain_ < domains_.size() && batch.text.size() < BATCH_BYTES) {
         batch.add_line(domains_[next_domain_++]);
     }
-    while (batch.text.size() < BATCH_BYTES) {
-        if (begin_ == end_) {
-            // Hand over what is here before waiting for more.
-            if (!batch.lines.empty()) {
-                return true;
+    // One block read per round, straight into the batch behind the start of
+    // a line that the last block cut; the lines stay where they were read.
+    // The batch is handed over as soon as it holds a line, so that a slow
+    // stream is answered as it comes.
+    while (batch.lines.empty() || batch.text.size() < BATCH_BYTES) {
+        if (fd_ < 0 && (!batch.lines.empty() || !open_next())) {
+            return !batch.lines.empty();
+        }
+        const std::size_t start = batch.text.size();
+        batch.text.append(carry_);
+        const std::size_t fresh = batch.text.size();
+        carry_.clear();
+        const std::ptrdiff_t count = read_block(batch.text.room(READ_BYTES), READ_BYTES);
+        if (count <= 0) {
+            // At the end the carried bytes are the last line, without "\n";
+            // after an error they are dropped.
+            batch.text.truncate(count < 0 ? start : fresh);
+            if (count == 0 && (fresh > start || discarding_)) {
+                end_line(batch, start, fresh);
             }
-            if (fd_ < 0 && !open_next()) {
-                return false;
-            }
-            if (!read_block()) {
-                if (!partial_.empty() || discarding_) {
-                    end_line(batch, {});  // a last line without "\n"
-                }
-                close_source();
-            }
+            discarding_ = false;
+            close_source();
             continue;
         }
-        const char* start = block_.data() + begin_;
-        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
-        if (newline == nullptr) {
-            const std::string_view rest(start, end_ - begin_);
-            begin_ = end_;
-            if (!discarding_) {
-                partial_.append(rest);
-                if (partial_.size() > max_line_) {
-                    // Reported once the line's end is found; nothing more of it is kept.
-                    discarding_ = true;
-                    partial_.clear();
-                }
+        batch.text.advance(static_cast<std::size_t>(count));
+        const std::size_t rest = take_lines(batch, start, fresh);
+        if (!discarding_) {
+            carry_.assign(batch.text.view().substr(rest));
+            if (carry_.size() > max_line_) {
+                // Reported once the line's end is found; nothing more of it is kept.
+                discarding_ = true;
+                carry_.clear();
             }
-            continue;
         }
-        begin_ = static_cast<std::size_t>(newline - block_.data()) + 1;
-        end_line(batch, std::string_view(start, static_cast<std::size_t>(newline - start)));
+        batch.text.truncate(rest);
+        if (!batch.lines.empty()) {
+            return true;
+        }
     }
     return true;
 }
 
-// A line has ended with `tail` (after what partial_ holds, if anything).
-void InputReader::end_line(Batch& batch, std::string_view tail) {
+// Records the lines that end in batch.text after `fresh` (the first of them
+// begins at `start`); returns where the unfinished last one begins.
+std::size_t InputReader::take_lines(Batch& batch, std::size_t start, std::size_t fresh) {
+    const char* text = batch.text.data();
+    const std::size_t size = batch.text.size();
+    std::size_t from = fresh;
+    while (from < size) {
+        const auto* newline = static_cast<const char*>(std::memchr(text + from, '\n', size - from));
+        if (newline == nullptr) {
+            break;
+        }
+        const auto end = static_cast<std::size_t>(newline - text);
+        end_line(batch, start, end);
+        start = from = end + 1;
+    }
+    return start;
+}
+
+// The line batch.text[start, end) has ended.
+void InputReader::end_line(Batch& batch, std::size_t start, std::size_t end) {
     ++line_number_;
-    if (discarding_ || partial_.size() + tail.size() > max_line_) {
+    if (discarding_ || end - start > max_line_) {
         discarding_ = false;
-        partial_.clear();
         report("line " + std::to_string(line_number_) + " of " + source_name() + " is longer than " +
                std::to_string(max_line_) + " bytes (--max-line); skipped");
         return;
     }
-    if (partial_.empty()) {
-        take_line(batch, tail);
-        return;
-    }
-    partial_.append(tail);
-    take_line(batch, partial_);
-    partial_.clear();
-}
-
-void InputReader::take_line(Batch& batch, std::string_view line) {
+    const std::string_view line(batch.text.data() + start, end - start);
     const std::string_view domain = stripped(line);
     if (!domain.empty()) {
-        batch.add_line(domain);
+        batch.lines.push_back({static_cast<std::size_t>(domain.data() - batch.text.data()), domain.size()});
     }
 }
 
@@ -172,27 +184,20 @@ bool InputReader::open_next() {
     return false;
 }
 
-// Reads the next block of the open source; false at its end or on an error
-// (reported).
-bool InputReader::read_block() {
+// Reads up to `size` bytes of the open source into `into`: the count, 0 at
+// its end, -1 after an error (reported).
+std::ptrdiff_t InputReader::read_block(char* into, std::size_t size) {
     while (true) {
-        const ssize_t count = ::read(fd_, block_.data(), block_.size());
-        if (count > 0) {
-            begin_ = 0;
-            end_ = static_cast<std::size_t>(count);
-            return true;
-        }
-        if (count == 0) {
-            return false;
+        const ssize_t count = ::read(fd_, into, size);
+        if (count >= 0) {
+            return count;
         }
         if (errno == EINTR) {
             continue;
         }
         const char* reason = fd_ == STDIN_FILENO && errno == EBADF ? "it is closed" : std::strerror(errno);
         report("cannot read " + source_name() + ": " + reason);
-        partial_.clear();
-        discarding_ = false;
-        return false;
+        return -1;
     }
 }
 

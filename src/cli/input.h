@@ -31,10 +31,10 @@ public:
 
 private:
     bool open_next();
-    bool read_block();
+    std::ptrdiff_t read_block(char* into, std::size_t size);
+    std::size_t take_lines(Batch& batch, std::size_t start, std::size_t fresh);
+    void end_line(Batch& batch, std::size_t start, std::size_t end);
     void close_source();
-    void take_line(Batch& batch, std::string_view line);
-    void end_line(Batch& batch, std::string_view tail);
     std::string source_name() const;
     void report(const std::string& message);
 
@@ -48,10 +48,7 @@ private:
     int fd_ = -1;                 // the open source, -1 between sources
     std::string_view name_;       // its name as given ("-" for standard input)
     std::size_t line_number_ = 0;
-    std::vector<char> block_;     // bytes read, not yet taken
-    std::size_t begin_ = 0;
-    std::size_t end_ = 0;
-    std::string partial_;         // the start of a line that a block cut in two
+    std::string carry_;           // the start of a line that a block cut in two
     bool discarding_ = false;     // within a line too long to keep
     bool failed_ = false;
 };

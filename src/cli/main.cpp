@@ -51,7 +51,7 @@ int run(const std::string& prog, const cli::Options& options) {
     const cli::RowFormat format{&table, options.flags, options.depth.value_or(0), options.columns, options.json,
                                 options.urls};
     cli::Output output(STDOUT_FILENO);
-    cli::OutBuffer header;
+    cli::ByteBuffer header;
     if (options.header) {
         cli::append_header(format, header);
     }

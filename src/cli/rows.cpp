@@ -52,7 +52,7 @@ bool for_each_part(const lookup::Lookup& answers, Item&& item) {
     return true;
 }
 
-void append_tsv_row(const RowFormat& format, const Row& row, OutBuffer& out) {
+void append_tsv_row(const RowFormat& format, const Row& row, ByteBuffer& out) {
     // Every column is a piece of the line or of its lowercase form, which
     // holds the separators exactly where the line does.
     const bool escape = row.line_traits.separators;
@@ -83,7 +83,7 @@ void append_tsv_row(const RowFormat& format, const Row& row, OutBuffer& out) {
     out.push_back('\n');
 }
 
-void append_json_row(const RowFormat& format, const Row& row, OutBuffer& out) {
+void append_json_row(const RowFormat& format, const Row& row, ByteBuffer& out) {
     out.push_back('{');
     bool first = true;
     for (const Column column : format.columns) {
@@ -114,7 +114,7 @@ void append_json_row(const RowFormat& format, const Row& row, OutBuffer& out) {
 
 }  // namespace
 
-void append_row(const RowFormat& format, std::string_view line, OutBuffer& out) {
+void append_row(const RowFormat& format, std::string_view line, ByteBuffer& out) {
     const TextTraits line_traits = traits_of(line);
     const UrlHost host = format.urls ? extract_host(line) : UrlHost{line, HostKind::name};
     // The host is cut from the line at ASCII bytes: well-formed if the line is.
@@ -140,7 +140,7 @@ bool RowFormat::asks_table() const noexcept {
     return false;
 }
 
-void append_header(const RowFormat& format, OutBuffer& out) {
+void append_header(const RowFormat& format, ByteBuffer& out) {
     bool first = true;
     for (const Column column : format.columns) {
         if (!first) {

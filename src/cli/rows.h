@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "columns.h"
-#include "out_buffer.h"
+#include "byte_buffer.h"
 #include "lookup.h"
 
 namespace cli {
@@ -27,9 +27,9 @@ struct RowFormat {
 };
 
 // Appends the row of `line` (stripped, or a DOMAIN argument as given) to `out`.
-void append_row(const RowFormat& format, std::string_view line, OutBuffer& out);
+void append_row(const RowFormat& format, std::string_view line, ByteBuffer& out);
 
 // The column names, tab-separated, as the first line of --header.
-void append_header(const RowFormat& format, OutBuffer& out);
+void append_header(const RowFormat& format, ByteBuffer& out);
 
 }  // namespace cli
