@@ -23,6 +23,9 @@ public:
     }
     void advance(std::size_t count) noexcept { size_ += count; }
     [[gnu::always_inline]] void append(std::string_view text) {
+        if (text.empty()) {
+            return;  // no room may have been made yet: memcpy takes no null pointer
+        }
         std::memcpy(room(text.size()), text.data(), text.size());
         size_ += text.size();
     }
