@@ -21,6 +21,12 @@ std::string raised_text(PyError error) {
 
 }  // namespace lookup::testing
 
+// Under LeakSanitizer: the interpreter keeps some of its memory past
+// finalization; leaks of the test program itself are still reported.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:libpython";
+}
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     PyConfig config;

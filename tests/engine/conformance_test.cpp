@@ -12,8 +12,10 @@
 namespace lookup {
 namespace {
 
+// The cut is a view into the Lookup, which must outlive the copy.
 std::optional<std::string> private_suffix(std::string_view domain) {
-    const auto cut = look_up(domain, {}).private_suffix();
+    const Lookup found = look_up(domain, {});
+    const auto cut = found.private_suffix();
     return cut ? std::optional<std::string>(*cut) : std::nullopt;
 }
 
