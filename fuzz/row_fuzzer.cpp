@@ -5,30 +5,21 @@
 // bytes, and a URL's host is a piece of the line.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "columns.h"
 #include "escapes.h"
+#include "fuzz_failure.h"
 #include "rows.h"
 #include "url_host.h"
 
 namespace {
 
 [[noreturn]] void fail(const char* what, std::string_view line) {
-    std::fprintf(stderr, "row_fuzzer: %s\n  line (%zu bytes): ", what, line.size());
-    for (const char c : line.substr(0, 200)) {
-        std::fprintf(stderr, "%02x", static_cast<unsigned char>(c));
-    }
-    std::fprintf(stderr, "\n");
-    std::abort();
+    fuzz::report_failure("row_fuzzer", what, "line", line);
 }
 
-#define CHECK(condition)                        \
-    do {                                        \
-        if (!(condition)) fail(#condition, line); \
-    } while (0)
+#define CHECK(condition) FUZZ_CHECK(condition, fail, line)
 
 }  // namespace
 
