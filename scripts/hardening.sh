@@ -7,7 +7,8 @@
 #      (the runtime preloaded; leak detection off for the interpreter);
 #   4. each libFuzzer harness for a bounded time (scripts/fuzz.sh);
 #   5. valgrind memcheck over part of the pytest suite with a plain build;
-#      any error or definite leak whose stack passes through our code fails.
+#      any error or definite leak whose stack passes through our code fails;
+#      then over lookup-psl (two threads, --urls, JSON, a --list compiled).
 #
 #   hardening.sh [FUZZ_SECONDS]     default 60 per fuzzer
 #
@@ -87,7 +88,14 @@ fuzz() {
 plain_build() {
   bash "$repo/scripts/build-module.sh" "$plain" "$python" \
     -DLOOKUP_BUILD_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -- _lookup _lookup_corrupt
+    -- _lookup _lookup_corrupt lookup-psl
+}
+
+valgrind_cli() {
+  local corpus="$repo/data/bench/domains.txt"
+  valgrind --tool=memcheck --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite -q \
+    "$plain/lookup-psl" -j 2 --urls --json --depth 1 --list "$repo/data/psl/public_suffix_list.dat" \
+    -f "$corpus" >/dev/null
 }
 
 # Memcheck over the call-shape, conversion and query tests. The interpreter
@@ -135,6 +143,7 @@ fi
 step "libFuzzer, ${fuzz_seconds}s per harness" fuzz
 if step "plain build for valgrind" plain_build; then
   step "valgrind memcheck over part of the pytest suite" valgrind_run
+  step "valgrind memcheck over lookup-psl" valgrind_cli
 else
   summary+=("SKIP  valgrind: the build failed")
 fi
