@@ -177,8 +177,8 @@ def reference_suffix_count(lowered, accept_unknown=True, icann_only=False):
             break
         kind = views[node][1 if icann_only else 0]
         if kind & FLAG_EXCEPTION:
-            result, matched = i, True
-        elif kind & FLAG_WILDCARD:
+            return i  # an exception prevails over every other rule
+        if kind & FLAG_WILDCARD:
             result, matched = (i + 2 if i + 1 < n else i + 1), True
         elif kind & FLAG_RULE:
             result, matched = i + 1, True
