@@ -61,6 +61,17 @@ FLAG_NAMES = {
 }
 
 
+def import_package():
+    """lookup_psl from LOOKUP_MODULE_DIR, where it sits beside _lookup (the
+    build tree and site-packages alike); imported at first need, so that the
+    suites of _lookup alone run without it."""
+    import lookup_psl
+
+    if pathlib.Path(lookup_psl.__file__).resolve().parent.parent != MODULE_DIR:
+        raise RuntimeError(f"lookup_psl was imported from {lookup_psl.__file__}, not from {MODULE_DIR}")
+    return lookup_psl
+
+
 def positional_args(name, domain="example.com"):
     """The required positional arguments of a function, for calls that must bind."""
     return (domain, 0) if name == "subdomain" else (domain,)
