@@ -30,6 +30,8 @@ class SuffixList:
     @property
     def private_rules(self) -> int:
         """Rule lines of the private section, extra rules included."""
+    def __sizeof__(self) -> int:
+        """Size in memory of the object and its table, in bytes."""
     @classmethod
     def from_file(
         cls, path: str | bytes | os.PathLike[str] | os.PathLike[bytes], *, extra_rules: Iterable[str] = ()
