@@ -8,9 +8,9 @@ namespace {
 
 TableBuild build(std::string_view list_bytes, std::span<const std::string_view> extra_rules, const Limits& limits,
                  bool with_info) {
-    // About one node per 30 bytes of list text (11103 for 333 KB); a first
-    // guess only, the tables grow as needed.
-    WorkTrie trie(limits, list_bytes.size() / 30 + extra_rules.size());
+    // About one node per 30 bytes of list text (11103 for 333 KB), guessed a
+    // little high so that the tables need not grow; they do when needed.
+    WorkTrie trie(limits, list_bytes.size() / 28 + extra_rules.size());
     TableBuild result;
     result.info = scan_list(list_bytes, extra_rules, trie);
     result.table = trie.compile(with_info);

@@ -1,6 +1,6 @@
 // A hash index of 32-bit ids whose keys live elsewhere (in the ids' own
-// records): open addressing with linear probing, growing at half load, no
-// removal. The builder's label and child lookups use it instead of node-based
+// records): open addressing with linear probing, growing at three quarters
+// load, no removal. The builder's label and child lookups use it instead of node-based
 // maps, which allocate once per entry.
 #pragma once
 
@@ -33,7 +33,7 @@ public:
 
     // Stores `id` under `hash`; the caller has made sure that it is new.
     void insert(std::uint32_t hash, std::uint32_t id) {
-        if (2 * (used_ + 1) > slots_.size()) {
+        if (4 * (used_ + 1) > 3 * slots_.size()) {
             grow();
         }
         place(Slot{hash, id});
@@ -49,7 +49,7 @@ private:
 
     static std::size_t capacity_for(std::size_t expected) {
         std::size_t capacity = 16;
-        while (capacity < 2 * expected) {
+        while (3 * capacity < 4 * expected) {
             capacity *= 2;
         }
         return capacity;

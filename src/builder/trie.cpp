@@ -71,6 +71,7 @@ WorkTrie::WorkTrie(const Limits& limits, std::size_t expected_nodes)
     nodes_.reserve(expected_nodes + 1);
     nodes_.push_back(WorkNode{0, IdIndex::NONE});
     labels_.reserve(expected_nodes * 2 / 3);
+    text_.reserve(expected_nodes * 5);  // labels average under 8 bytes
 }
 
 void WorkTrie::add(const RuleText& rule) {

@@ -21,27 +21,44 @@
 namespace lookup {
 namespace {
 
-// The built table and the view that the engine searches, made once.
+// The list's bytes as given: the caller's bytes object, or the bytes read
+// from a file (kept as read, so that a file's list is not copied once more).
+struct ListSource {
+    PyRef object;       // bytes, or null
+    std::string owned;  // the file's bytes when there is no object
+
+    std::string_view bytes() const {
+        if (!object) {
+            return owned;
+        }
+        return {PyBytes_AS_STRING(object.get()), static_cast<std::size_t>(PyBytes_GET_SIZE(object.get()))};
+    }
+};
+
+// The list's source, the built table and the view that the engine
+// searches, made once.
 struct LoadedList {
-    explicit LoadedList(builder::TableBuild build) : built(std::move(build)), table(built.table.view(built.checksum)) {}
+    LoadedList(ListSource list_source, builder::TableBuild build)
+        : source(std::move(list_source)), built(std::move(build)), table(built.table.view(built.checksum)) {}
     LoadedList(const LoadedList&) = delete;
     LoadedList& operator=(const LoadedList&) = delete;
 
-    // What the table holds on the heap.
-    std::size_t table_bytes() const noexcept {
+    // What the table (and a file's bytes) hold on the heap.
+    std::size_t held_bytes() const noexcept {
         const builder::CompiledTable& t = built.table;
         return t.pool.capacity() + t.nodes.capacity() * sizeof(Node) + t.edges.capacity() * sizeof(Edge) +
-               t.heads.capacity() * sizeof(std::uint32_t) + built.checksum.capacity() + sizeof(LoadedList);
+               t.heads.capacity() * sizeof(std::uint32_t) + built.checksum.capacity() + source.owned.capacity() +
+               sizeof(LoadedList);
     }
 
+    ListSource source;
     builder::TableBuild built;
     SuffixTable table;
 };
 
 struct SuffixListObject {
     PyObject_HEAD
-    LoadedList* list;     // owned; never null once the object is made
-    PyObject* source;     // bytes: the list as read, what pickling hands on
+    LoadedList* list;       // owned; never null once the object is made
     PyObject* extra_rules;  // tuple of str
     PyObject* checksum;   // str
     PyObject* version;    // str or None
@@ -77,16 +94,16 @@ Result<PyRef> optional_text(const std::optional<std::string>& text) {
     return made;
 }
 
-// Builds the table of `source` (bytes) with `extra`, detached from the
-// interpreter, and makes the object of class `type`. A list the builder
-// refuses is a ValueError with the builder's message.
-Result<PyObject*> make_list(PyTypeObject* type, PyRef source, ExtraRules extra) {
+// Builds the table of `source` with `extra`, detached from the interpreter,
+// and makes the object of class `type`. A list the builder refuses is a
+// ValueError with the builder's message.
+Result<PyObject*> make_list(PyTypeObject* type, ListSource source, ExtraRules extra) {
     std::unique_ptr<LoadedList> list;
     try {
-        const std::string_view bytes(PyBytes_AS_STRING(source.get()), static_cast<std::size_t>(PyBytes_GET_SIZE(source.get())));
         const std::vector<std::string_view> extra_views = extra.views();
         const Detached detached;
-        list = std::make_unique<LoadedList>(builder::build_table(bytes, extra_views));
+        builder::TableBuild built = builder::build_table(source.bytes(), extra_views);
+        list = std::make_unique<LoadedList>(std::move(source), std::move(built));
     } catch (const builder::BuildError& error) {
         return PyError::described(PyExc_ValueError, error.what());
     }
@@ -112,7 +129,6 @@ Result<PyObject*> make_list(PyTypeObject* type, PyRef source, ExtraRules extra) 
     made->icann_rules = static_cast<Py_ssize_t>(info.icann_rules);
     made->private_rules = static_cast<Py_ssize_t>(info.private_rules);
     made->list = list.release();
-    made->source = source.release();
     made->extra_rules = extra.tuple.release();
     made->checksum = checksum.release();
     made->version = version.value().release();
@@ -151,7 +167,8 @@ Result<PyObject*> from_bytes_body(PyObject* type, PyObject* const* args, Py_ssiz
     if (!extra.ok()) {
         return extra.take_error();
     }
-    return make_list(reinterpret_cast<PyTypeObject*>(type), std::move(source.value()), std::move(extra.value()));
+    return make_list(reinterpret_cast<PyTypeObject*>(type), ListSource{std::move(source.value()), {}},
+                     std::move(extra.value()));
 }
 
 Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -173,12 +190,8 @@ Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize
         PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.value().shown.get());
         return take_pending_exception();
     }
-    PyRef source(PyBytes_FromStringAndSize(file.bytes.data(), static_cast<Py_ssize_t>(file.bytes.size())));
-    if (!source) {
-        return take_pending_exception();
-    }
-    file.bytes = std::string();
-    return make_list(reinterpret_cast<PyTypeObject*>(type), std::move(source), std::move(extra.value()));
+    return make_list(reinterpret_cast<PyTypeObject*>(type), ListSource{PyRef(), std::move(file.bytes)},
+                     std::move(extra.value()));
 }
 
 // ---- the object's own methods -------------------------------------------
@@ -190,12 +203,20 @@ PyObject* list_reduce(PyObject* self, PyObject* /*unused*/) {
     if (!unpickle) {
         return nullptr;
     }
-    return Py_BuildValue("O(OO)", unpickle.get(), as_list(self)->source, as_list(self)->extra_rules);
+    const ListSource& source = as_list(self)->list->source;
+    PyRef bytes = source.object ? PyRef::borrow(source.object.get())
+                                : PyRef(PyBytes_FromStringAndSize(source.owned.data(),
+                                                                  static_cast<Py_ssize_t>(source.owned.size())));
+    if (!bytes) {
+        return nullptr;
+    }
+    return Py_BuildValue("O(OO)", unpickle.get(), bytes.get(), as_list(self)->extra_rules);
 }
 
-// The object with its table; the source bytes are an object of their own.
+// The object with its table, and a file's bytes; a caller's bytes object is
+// an object of its own.
 PyObject* list_sizeof(PyObject* self, PyObject* /*unused*/) {
-    const std::size_t size = static_cast<std::size_t>(Py_TYPE(self)->tp_basicsize) + as_list(self)->list->table_bytes();
+    const std::size_t size = static_cast<std::size_t>(Py_TYPE(self)->tp_basicsize) + as_list(self)->list->held_bytes();
     return PyLong_FromSize_t(size);
 }
 
@@ -212,8 +233,7 @@ PyObject* list_repr(PyObject* self) {
 void list_dealloc(PyObject* self) {
     SuffixListObject* list = as_list(self);
     PyTypeObject* type = Py_TYPE(self);
-    delete list->list;
-    Py_XDECREF(list->source);
+    delete list->list;  // with it, the source bytes it holds
     Py_XDECREF(list->extra_rules);
     Py_XDECREF(list->checksum);
     Py_XDECREF(list->version);
