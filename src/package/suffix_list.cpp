@@ -75,8 +75,13 @@ struct ListMethods {
     static constexpr std::string_view CLASS_NAME = "SuffixList";
 };
 
+// Flattened: everything a call runs, from binding to the answer, inlined
+// into one body per query, as link-time optimisation does for the module's
+// smaller unit; left to itself GCC calls the binding and the lookup out of
+// line here, about 10% more instructions per call.
 template <Query query>
-Result<PyObject*> query_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+[[gnu::flatten]] Result<PyObject*> query_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                                PyObject* kwnames) {
     return run_query<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
 }
 

@@ -29,6 +29,6 @@ assert_type(rules.privateparts("a.b.example.com"), tuple[str, ...] | None)
 assert_type(rules.subdomain("a.b.example.com", 1), str | None)
 
 SuffixList.from_bytes("text")  # type: ignore[arg-type]
-SuffixList.from_bytes(b"", ["example.com"])  # type: ignore[misc]
+SuffixList.from_bytes(b"", ["example.com"])  # type: ignore[call-arg]
 rules.is_public("com", keep_case=True)  # type: ignore[call-arg]
 rules.checksum = "0" * 64  # type: ignore[misc]
