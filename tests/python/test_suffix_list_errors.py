@@ -4,6 +4,7 @@ cannot be read, TypeError for arguments of the wrong kind, MemoryError when
 memory runs out while building."""
 
 import errno
+import sys
 
 import pytest
 
@@ -123,3 +124,27 @@ def test_memory_error_while_building(lookup_psl):
     completed = support.run_python(MEMORY_SCRIPT, support.MODULE_DIR, timeout=300)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     assert "DONE" in completed.stdout
+
+
+def test_constructors_keep_argument_reference_counts(lookup_psl, tmp_path):
+    path = str(tmp_path / "list.dat")
+    (tmp_path / "list.dat").write_bytes(BEGIN + b"com\n" + END)
+    data, bad, rules, bad_rules = BEGIN + b"com\n" + END, BEGIN + b"a..com\n" + END, ["x.com"], ["x..com"]
+    calls = [
+        lambda: lookup_psl.SuffixList.from_bytes(data, extra_rules=rules),
+        lambda: lookup_psl.SuffixList.from_file(path, extra_rules=rules),
+        lambda: lookup_psl.SuffixList.from_bytes(bad),
+        lambda: lookup_psl.SuffixList.from_bytes(data, extra_rules=bad_rules),
+        lambda: lookup_psl.SuffixList.from_file(path + ".absent"),
+        lambda: lookup_psl.SuffixList.from_bytes(data, extra_rules=[rules]),
+    ]
+    watched = (data, bad, rules, bad_rules, path, rules[0])
+    before = [sys.getrefcount(item) for item in watched]
+    for call in calls * 200:
+        try:
+            made = call()
+        except (ValueError, OSError, TypeError):
+            continue
+        made.__reduce__()
+        del made
+    assert [sys.getrefcount(item) for item in watched] == before
