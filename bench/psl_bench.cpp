@@ -28,7 +28,8 @@
 namespace {
 
 std::size_t engine_private_suffix(const lookup::SuffixTable& table, std::string_view name) {
-    const auto answer = lookup::look_up(table, name, {}).private_suffix();
+    const lookup::Lookup found = lookup::look_up(table, name, {});
+    const auto answer = found.private_suffix();
     return answer ? answer->size() : 0;
 }
 
