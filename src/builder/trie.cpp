@@ -110,7 +110,11 @@ void WorkTrie::enter_name(const RuleText& rule, std::string_view name, bool alia
             last_.label_starts.resize(depth);
             last_.label_starts.push_back(from_end);
         }
-        (alias ? nodes_[node].on_alias_path : nodes_[node].on_written_path) = true;
+        if (alias) {
+            nodes_[node].on_alias_path = true;
+        } else {
+            nodes_[node].on_written_path = true;
+        }
         if (dot == std::string_view::npos) {
             last_.nodes.resize(depth + 1);
             last_.label_starts.resize(depth + 1);
