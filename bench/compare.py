@@ -390,9 +390,11 @@ def main():
     verdict(f"SuffixList.from_file of the list in this process ({len(in_process_ms)} runs, wall): {m:.2f} ms "
             f"±{spread:.0%}; in a fresh process {statistics.median(fresh_ms):.2f} ms (<= {TARGET_BUILD_MS:g} ms)",
             m <= TARGET_BUILD_MS)
-    print(f"  a SuffixList of the list holds {list_samples[0][2]} bytes (sys.getsizeof: object and table) "
-          f"and its {os.path.getsize(args.list)} source bytes; resident memory added by from_file "
-          f"({len(rss)} processes): {statistics.median(rss):.0f} KiB (min {min(rss):.0f}, max {max(rss):.0f})")
+    table_bytes = libpsl[0]["table bytes"][0] if libpsl else 0
+    print(f"  a SuffixList of the list holds {list_samples[0][2]} bytes (sys.getsizeof: the object, "
+          f"{table_bytes or 'its'} bytes of table and the list's {os.path.getsize(args.list)} bytes, kept for "
+          f"pickling); resident memory added by from_file ({len(rss)} processes): {statistics.median(rss):.0f} KiB "
+          f"(min {min(rss):.0f}, max {max(rss):.0f}), the builder's freed working memory included")
     if libpsl:
         (load, load_spread), (built, built_spread) = libpsl[0]["psl_load_file"], libpsl[0]["build_table"]
         verdict(f"read+build_table {built:.2f} ms ±{built_spread:.0%} beside libpsl's psl_load_file {load:.2f} ms "
