@@ -196,13 +196,18 @@ def import_time_us(module_dir, processes):
     return samples
 
 
-RSS_PROBE = """
-import os, sys
+# The start of every probe: resident memory, and the module folder first on
+# the path.
+PROBE_PRELUDE = """
+import os, sys, time
 page = os.sysconf("SC_PAGE_SIZE")
 def rss():
     with open("/proc/self/statm") as statm:
         return int(statm.read().split()[1]) * page
 sys.path.insert(0, sys.argv[1])
+"""
+
+RSS_PROBE = PROBE_PRELUDE + """
 before = rss()
 import _lookup
 after = rss()
@@ -210,13 +215,14 @@ print((after - before) / 1024)
 """
 
 
+def probe_outputs(script, args, processes):
+    """The standard output of `script` run with `args`, once per fresh process."""
+    return [subprocess.run([sys.executable, "-c", script, *args], capture_output=True, text=True,
+                           check=True).stdout for _ in range(processes)]
+
+
 def rss_added_kib(module_dir, processes):
-    samples = []
-    for _ in range(processes):
-        done = subprocess.run([sys.executable, "-c", RSS_PROBE, os.path.abspath(module_dir)],
-                              capture_output=True, text=True, check=True)
-        samples.append(float(done.stdout))
-    return samples
+    return [float(out) for out in probe_outputs(RSS_PROBE, [os.path.abspath(module_dir)], processes)]
 
 
 def builder_ms(builder, list_path, runs=5):
@@ -251,13 +257,7 @@ def libpsl_against_engine(psl_bench, corpus, list_path):
     return found, version.group(1) if version else "?"
 
 
-SUFFIX_LIST_PROBE = """
-import os, sys, time
-page = os.sysconf("SC_PAGE_SIZE")
-def rss():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * page
-sys.path.insert(0, sys.argv[1])
+SUFFIX_LIST_PROBE = PROBE_PRELUDE + """
 import lookup_psl
 lookup_psl.SuffixList.from_bytes(b"")
 before = rss()
@@ -271,13 +271,8 @@ print((rss() - before) / 1024, took / 1e6, sys.getsizeof(built))
 def suffix_list_figures(module_dir, list_path, processes):
     """[(resident KiB added, ms, getsizeof)] of one SuffixList.from_file per
     fresh process, the package imported first."""
-    samples = []
-    for _ in range(processes):
-        done = subprocess.run([sys.executable, "-c", SUFFIX_LIST_PROBE, os.path.abspath(module_dir),
-                               os.path.abspath(list_path)], capture_output=True, text=True, check=True)
-        rss, ms, size = done.stdout.split()
-        samples.append((float(rss), float(ms), int(size)))
-    return samples
+    outputs = probe_outputs(SUFFIX_LIST_PROBE, [os.path.abspath(module_dir), os.path.abspath(list_path)], processes)
+    return [(float(rss), float(ms), int(size)) for rss, ms, size in (out.split() for out in outputs)]
 
 
 def from_file_ms(suffix_list, list_path, runs=41):

@@ -33,41 +33,25 @@ class SuffixList:
     def __sizeof__(self) -> int:
         """Size in memory of the object and its table, in bytes."""
     @classmethod
-    def from_file(
-        cls, path: str | bytes | os.PathLike[str] | os.PathLike[bytes], *, extra_rules: Iterable[str] = ()
-    ) -> Self:
+    def from_file(cls, path: str | bytes | os.PathLike[str] | os.PathLike[bytes], *, extra_rules: Iterable[str] = ()) -> Self:
         """Build a list from the list file at *path*; OSError when it cannot be
         read, ValueError naming the line when a line cannot be built."""
     @classmethod
     def from_bytes(cls, data: Buffer, *, extra_rules: Iterable[str] = ()) -> Self:
         """Build a list from the bytes of a list file."""
-    def publicsuffix(
-        self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False
-    ) -> str | None:
+    def publicsuffix(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
         """Return the longest public suffix of *domain*, or None if it has none."""
-    def privatesuffix(
-        self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False
-    ) -> str | None:
+    def privatesuffix(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
         """Return the private suffix of *domain*: the public suffix plus one label.
         None if *domain* is entirely public, or invalid."""
     def is_public(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False) -> bool:
         """Return whether *domain* is entirely a public suffix."""
     def is_private(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False) -> bool:
         """Return whether *domain* is a private suffix or a subdomain of one."""
-    def privateparts(
-        self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False
-    ) -> tuple[str, ...] | None:
+    def privateparts(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> tuple[str, ...] | None:
         """Return a tuple of the subdomain labels of *domain* followed by its private
         suffix, or None if it has no private suffix."""
-    def subdomain(
-        self,
-        domain: str,
-        depth: SupportsIndex,
-        *,
-        accept_unknown: bool = True,
-        icann_only: bool = False,
-        keep_case: bool = False,
-    ) -> str | None:
+    def subdomain(self, domain: str, depth: SupportsIndex, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
         """Return the suffix of *domain* reaching *depth* labels beyond its private
         suffix, or None if *domain* has too few labels. Depth 0 is the private
         suffix itself."""

@@ -17,25 +17,18 @@ Status fill_module(PyObject* module) {
 
 int module_exec(PyObject* module) { return guarded_exec<fill_module>(module); }
 
-PyModuleDef_Slot definition_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(&module_exec)},
+// Classic multi-phase initialisation: the exec step, and (where the
+// interpreter knows the slot) no need for the GIL.
 #if LOOKUP_HAS_GIL_SLOT
-    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+PyModuleDef_Slot definition_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(&module_exec)},
+                                       {Py_mod_gil, Py_MOD_GIL_NOT_USED}, {0, nullptr}};
+#else
+PyModuleDef_Slot definition_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(&module_exec)}, {0, nullptr}};
 #endif
-    {0, nullptr},
-};
 
-PyModuleDef definition = {
-    PyModuleDef_HEAD_INIT,
-    "lookup_psl._suffix_list",
-    "Public Suffix Lists built at run time; use them through lookup_psl.SuffixList.",
-    0,
-    nullptr,
-    definition_slots,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+constexpr char MODULE_DOC[] = "Public Suffix Lists built at run time; use them through lookup_psl.SuffixList.";
+PyModuleDef definition = {PyModuleDef_HEAD_INIT, "lookup_psl._suffix_list", MODULE_DOC, 0, nullptr, definition_slots,
+                          nullptr, nullptr, nullptr};
 
 }  // namespace
 }  // namespace lookup

@@ -149,54 +149,48 @@ constexpr ParameterSpec FROM_FILE_SPEC{"from_file", "SuffixList", PATH_ONLY, 0, 
 constexpr ParameterSpec FROM_BYTES_SPEC{"from_bytes", "SuffixList", DATA_ONLY, 0, 1, EXTRA_RULES_ONLY};
 constexpr ParameterSpec UNPICKLE_SPEC{"_unpickle", "SuffixList", DATA_AND_EXTRA_RULES, 0, 2, {}};
 
-Result<ExtraRules> converted_extra_rules(PyObject* object) {
-    Result<ExtraRules> extra = extract_extra_rules(object);
+// A constructor: arguments bound for `spec`, the first converted by
+// `convert` and the extra rules, in that order, then `load` turns the first
+// into the list's source (reading a file, say) and the list is built.
+template <const ParameterSpec& spec, class Convert, class Load>
+Result<PyObject*> construct(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                            Convert convert, Load load) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    auto given = convert(slots[0]);
+    if (!given.ok()) {
+        return add_argument_note(given.take_error(), spec.positional[0]);
+    }
+    Result<ExtraRules> extra = extract_extra_rules(slots[1]);
     if (!extra.ok()) {
         return add_argument_note(extra.take_error(), "extra_rules");
     }
-    return extra;
+    Result<ListSource> source = load(given.value());
+    if (!source.ok()) {
+        return source.take_error();
+    }
+    return make_list(reinterpret_cast<PyTypeObject*>(type), std::move(source.value()), std::move(extra.value()));
 }
 
 // from_bytes(data, *, extra_rules=()) and the pickle's _unpickle(data, extra_rules).
 template <const ParameterSpec& spec>
 Result<PyObject*> from_bytes_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* slots[MAX_SLOTS];
-    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
-        return bound.take_error();
-    }
-    Result<PyRef> source = extract_list_bytes(slots[0]);
-    if (!source.ok()) {
-        return add_argument_note(source.take_error(), "data");
-    }
-    Result<ExtraRules> extra = converted_extra_rules(slots[1]);
-    if (!extra.ok()) {
-        return extra.take_error();
-    }
-    return make_list(reinterpret_cast<PyTypeObject*>(type), ListSource{std::move(source.value()), {}},
-                     std::move(extra.value()));
+    return construct<spec>(type, args, nargs, kwnames, extract_list_bytes,
+                           [](PyRef& bytes) -> Result<ListSource> { return ListSource{std::move(bytes), {}}; });
 }
 
 Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* slots[MAX_SLOTS];
-    if (Status bound = bind_arguments(FROM_FILE_SPEC, args, nargs, kwnames, slots); !bound.ok()) {
-        return bound.take_error();
-    }
-    Result<FilePath> path = extract_path(slots[0]);
-    if (!path.ok()) {
-        return add_argument_note(path.take_error(), "path");
-    }
-    Result<ExtraRules> extra = converted_extra_rules(slots[1]);
-    if (!extra.ok()) {
-        return extra.take_error();
-    }
-    FileBytes file = read_file_detached(path.value().encoded);
-    if (file.error != 0) {
-        errno = file.error;
-        PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.value().shown.get());
-        return take_pending_exception();
-    }
-    return make_list(reinterpret_cast<PyTypeObject*>(type), ListSource{PyRef(), std::move(file.bytes)},
-                     std::move(extra.value()));
+    return construct<FROM_FILE_SPEC>(type, args, nargs, kwnames, extract_path, [](FilePath& path) -> Result<ListSource> {
+        FileBytes file = read_file_detached(path.encoded);
+        if (file.error != 0) {
+            errno = file.error;
+            PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.shown.get());
+            return take_pending_exception();
+        }
+        return ListSource{PyRef(), std::move(file.bytes)};
+    });
 }
 
 // ---- the object's own methods -------------------------------------------
@@ -254,6 +248,12 @@ const auto method = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void
 
 constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
 
+// The record of one query method: its name, body and docstring (a literal
+// joined at compile time, hence a macro).
+#define QUERY_METHOD(name, NAME)                                         \
+    {#name, method<query_method<Query::name>>, FAST_WITH_KEYWORDS,       \
+     LOOKUP_METHOD_DOC(#name, LOOKUP_##NAME##_PARAMETERS, LOOKUP_##NAME##_BODY)}
+
 PyMethodDef methods[] = {
     {"from_file", method<from_file_body>, METH_CLASS | FAST_WITH_KEYWORDS,
      "from_file($type, path, *, extra_rules=())\n--\n\n"
@@ -265,36 +265,31 @@ PyMethodDef methods[] = {
      "lines) added to its private section."},
     {"_unpickle", method<from_bytes_body<UNPICKLE_SPEC>>, METH_CLASS | FAST_WITH_KEYWORDS,
      "_unpickle($type, data, extra_rules, /)\n--\n\nBuild a list again from what it was pickled as."},
-    {"publicsuffix", method<query_method<Query::publicsuffix>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("publicsuffix", LOOKUP_PUBLICSUFFIX_PARAMETERS, LOOKUP_PUBLICSUFFIX_BODY)},
-    {"privatesuffix", method<query_method<Query::privatesuffix>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("privatesuffix", LOOKUP_PRIVATESUFFIX_PARAMETERS, LOOKUP_PRIVATESUFFIX_BODY)},
-    {"is_public", method<query_method<Query::is_public>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("is_public", LOOKUP_IS_PUBLIC_PARAMETERS, LOOKUP_IS_PUBLIC_BODY)},
-    {"is_private", method<query_method<Query::is_private>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("is_private", LOOKUP_IS_PRIVATE_PARAMETERS, LOOKUP_IS_PRIVATE_BODY)},
-    {"privateparts", method<query_method<Query::privateparts>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("privateparts", LOOKUP_PRIVATEPARTS_PARAMETERS, LOOKUP_PRIVATEPARTS_BODY)},
-    {"subdomain", method<query_method<Query::subdomain>>, FAST_WITH_KEYWORDS,
-     LOOKUP_METHOD_DOC("subdomain", LOOKUP_SUBDOMAIN_PARAMETERS, LOOKUP_SUBDOMAIN_BODY)},
+    QUERY_METHOD(publicsuffix, PUBLICSUFFIX),
+    QUERY_METHOD(privatesuffix, PRIVATESUFFIX),
+    QUERY_METHOD(is_public, IS_PUBLIC),
+    QUERY_METHOD(is_private, IS_PRIVATE),
+    QUERY_METHOD(privateparts, PRIVATEPARTS),
+    QUERY_METHOD(subdomain, SUBDOMAIN),
     {"__reduce__", list_reduce, METH_NOARGS, "Pickle by the list's source bytes and extra rules."},
     {"__sizeof__", list_sizeof, METH_NOARGS, "Size in memory of the object and its table, in bytes."},
     {nullptr, nullptr, 0, nullptr},
 };
 
+constexpr char CHECKSUM_DOC[] = "SHA-256 (64 lowercase hex digits) of the list's bytes, as LIST_CHECKSUM is of the list compiled in.";
+constexpr char VERSION_DOC[] = "The text of the list's \"// VERSION:\" header line, or None.";
+constexpr char COMMIT_DOC[] = "The text of the list's \"// COMMIT:\" header line, or None.";
+constexpr char EXTRA_RULES_DOC[] = "The rules added to the private section, as given (a tuple of str).";
+constexpr char ICANN_RULES_DOC[] = "Rule lines of the list's ICANN section.";
+constexpr char PRIVATE_RULES_DOC[] = "Rule lines of the private section, extra rules included.";
+
 PyMemberDef members[] = {
-    {"checksum", Py_T_OBJECT_EX, offsetof(SuffixListObject, checksum), Py_READONLY,
-     "SHA-256 (64 lowercase hex digits) of the list's bytes, as LIST_CHECKSUM is of the list compiled in."},
-    {"version", Py_T_OBJECT_EX, offsetof(SuffixListObject, version), Py_READONLY,
-     "The text of the list's \"// VERSION:\" header line, or None."},
-    {"commit", Py_T_OBJECT_EX, offsetof(SuffixListObject, commit), Py_READONLY,
-     "The text of the list's \"// COMMIT:\" header line, or None."},
-    {"extra_rules", Py_T_OBJECT_EX, offsetof(SuffixListObject, extra_rules), Py_READONLY,
-     "The rules added to the private section, as given (a tuple of str)."},
-    {"icann_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, icann_rules), Py_READONLY,
-     "Rule lines of the list's ICANN section."},
-    {"private_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, private_rules), Py_READONLY,
-     "Rule lines of the private section, extra rules included."},
+    {"checksum", Py_T_OBJECT_EX, offsetof(SuffixListObject, checksum), Py_READONLY, CHECKSUM_DOC},
+    {"version", Py_T_OBJECT_EX, offsetof(SuffixListObject, version), Py_READONLY, VERSION_DOC},
+    {"commit", Py_T_OBJECT_EX, offsetof(SuffixListObject, commit), Py_READONLY, COMMIT_DOC},
+    {"extra_rules", Py_T_OBJECT_EX, offsetof(SuffixListObject, extra_rules), Py_READONLY, EXTRA_RULES_DOC},
+    {"icann_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, icann_rules), Py_READONLY, ICANN_RULES_DOC},
+    {"private_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, private_rules), Py_READONLY, PRIVATE_RULES_DOC},
     {nullptr, 0, 0, 0, nullptr},
 };
 
