@@ -6,10 +6,9 @@ questions from a list read at run time (a newer copy, or one with rules of
 your own); ``python -m lookup_psl update`` downloads the current list.
 """
 
-import _lookup
 from _lookup import *  # noqa: F403  (the six functions and LIST_CHECKSUM)
 
 from ._suffix_list import SuffixList
 
-__all__ = ["SuffixList"]
-__all__ += _lookup.__all__
+__all__ = ["publicsuffix", "privatesuffix", "is_public", "is_private", "privateparts", "subdomain",
+           "LIST_CHECKSUM", "SuffixList"]

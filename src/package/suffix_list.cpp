@@ -1,8 +1,8 @@
 #include "suffix_list.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <memory>
-#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
