@@ -48,7 +48,7 @@ def parse_args():
 
 
 def import_from(directory, name):
-    """Import `name` from `directory` and nowhere else."""
+    """Import `name` (a module, or a package's folder) from `directory` and nowhere else."""
     directory = os.path.abspath(directory)
     sys.path.insert(0, directory)
     try:
@@ -56,6 +56,8 @@ def import_from(directory, name):
     finally:
         sys.path.remove(directory)
     origin = os.path.dirname(os.path.abspath(getattr(module, "__file__", "") or ""))
+    if hasattr(module, "__path__"):
+        origin = os.path.dirname(origin)
     if origin != directory:
         sys.exit(f"bench_module: {name} was imported from {origin or 'a built-in'}, not from {directory}")
     return module

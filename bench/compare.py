@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """One table, one interpreter: the six functions of _lookup against the call
 floor and against the peers (tldextract, publicsuffix2) over the corpus, its
-ASCII and non-ASCII names apart, with fresh and reused str objects; libpsl
-against the engine (psl_bench); import time and resident memory of the
-module; the builder's run time; privatesuffix over names of many labels;
-the lookup-psl command against libpsl's psl tool on a million lines
-(cli_bench.py).
+ASCII and non-ASCII names apart, with fresh and reused str objects; the same
+six methods of a lookup_psl.SuffixList built at run time from the same list;
+libpsl against the engine (psl_bench), and psl_load_file against the
+builder's run-time path; import time and resident memory of the module, and
+what a SuffixList holds; the builder's run time; privatesuffix over names of
+many labels; the lookup-psl command against libpsl's psl tool on a million
+lines (cli_bench.py).
 
 Every figure is the median of repeated passes with the spread
 (max - min) / median. Timed loops alternate round-robin within one process,
@@ -43,6 +45,8 @@ TARGET_TLDEXTRACT = 14.0
 TARGET_IMPORT_MS = 1.0
 TARGET_RSS_KIB = 1024
 TARGET_FLAT = 2.0         # ns per byte, 100 to 10,000 labels
+TARGET_RUNTIME_LIST = 1.05  # SuffixList method / compiled-in function, whole corpus
+TARGET_BUILD_MS = 5.0     # read, check, SHA-256 and table of the list, median
 
 
 def parse_args():
@@ -195,13 +199,18 @@ def import_time_us(module_dir, processes):
     return samples
 
 
-RSS_PROBE = """
-import os, sys
+# The start of every probe: resident memory, and the module folder first on
+# the path.
+PROBE_PRELUDE = """
+import os, sys, time
 page = os.sysconf("SC_PAGE_SIZE")
 def rss():
     with open("/proc/self/statm") as statm:
         return int(statm.read().split()[1]) * page
 sys.path.insert(0, sys.argv[1])
+"""
+
+RSS_PROBE = PROBE_PRELUDE + """
 before = rss()
 import _lookup
 after = rss()
@@ -209,13 +218,14 @@ print((after - before) / 1024)
 """
 
 
+def probe_outputs(script, args, processes):
+    """The standard output of `script` run with `args`, once per fresh process."""
+    return [subprocess.run([sys.executable, "-c", script, *args], capture_output=True, text=True,
+                           check=True).stdout for _ in range(processes)]
+
+
 def rss_added_kib(module_dir, processes):
-    samples = []
-    for _ in range(processes):
-        done = subprocess.run([sys.executable, "-c", RSS_PROBE, os.path.abspath(module_dir)],
-                              capture_output=True, text=True, check=True)
-        samples.append(float(done.stdout))
-    return samples
+    return [float(out) for out in probe_outputs(RSS_PROBE, [os.path.abspath(module_dir)], processes)]
 
 
 def builder_ms(builder, list_path, runs=5):
@@ -229,19 +239,53 @@ def builder_ms(builder, list_path, runs=5):
 
 
 def libpsl_against_engine(psl_bench, corpus, list_path):
-    """(libpsl ns, spread, engine ns, spread) from psl_bench's summary."""
+    """({side: (median, spread)}, libpsl version) from psl_bench's summary:
+    ns per name for libpsl, the engine and the engine over a run-time table;
+    ms per load for psl_load_file and build_table; table bytes."""
     env = dict(os.environ, LOOKUP_BENCH_LIST=os.path.abspath(list_path))
     done = subprocess.run([psl_bench, f"--corpus={corpus}", "--benchmark_repetitions=9",
-                           "--benchmark_min_time=0.2", "--benchmark_color=false"],
+                           "--benchmark_min_time=0.2", "--benchmark_color=false",
+                           "--benchmark_enable_random_interleaving=true"],
                           env=env, capture_output=True, text=True, check=True)
     found = {}
-    for side in ("libpsl", "engine"):
-        match = re.search(rf"^\s+{side}\s+([\d.]+) ns\s+\(\s*([\d.]+)%\)", done.stdout, re.M)
+    for side, unit in (("libpsl", "ns"), ("engine", "ns"), ("engine, run-time table", "ns"),
+                       ("psl_load_file", "ms"), ("build_table", "ms")):
+        match = re.search(rf"^\s+{re.escape(side)}\s+([\d.]+) {unit}\s+\(\s*([\d.]+)%\)", done.stdout, re.M)
         if not match:
             raise RuntimeError(f"psl_bench printed no {side} figure:\n{done.stdout}")
         found[side] = (float(match.group(1)), float(match.group(2)) / 100)
+    table = re.search(r"^\s+table: (\d+) bytes", done.stdout, re.M)
+    found["table bytes"] = (int(table.group(1)), 0.0) if table else (0, 0.0)
     version = re.search(r"^libpsl (\S+)", done.stdout, re.M)
     return found, version.group(1) if version else "?"
+
+
+SUFFIX_LIST_PROBE = PROBE_PRELUDE + """
+import lookup_psl
+lookup_psl.SuffixList.from_bytes(b"")
+before = rss()
+start = time.perf_counter_ns()
+built = lookup_psl.SuffixList.from_file(sys.argv[2])
+took = time.perf_counter_ns() - start
+print((rss() - before) / 1024, took / 1e6, sys.getsizeof(built))
+"""
+
+
+def suffix_list_figures(module_dir, list_path, processes):
+    """[(resident KiB added, ms, getsizeof)] of one SuffixList.from_file per
+    fresh process, the package imported first."""
+    outputs = probe_outputs(SUFFIX_LIST_PROBE, [os.path.abspath(module_dir), os.path.abspath(list_path)], processes)
+    return [(float(rss), float(ms), int(size)) for rss, ms, size in (out.split() for out in outputs)]
+
+
+def from_file_ms(suffix_list, list_path, runs=41):
+    """SuffixList.from_file in this process, ms per call."""
+    samples = []
+    for _ in range(runs):
+        start = time.perf_counter_ns()
+        suffix_list.from_file(list_path)
+        samples.append((time.perf_counter_ns() - start) / 1e6)
+    return samples
 
 
 # ---------------------------------------------------------------- report
@@ -250,7 +294,9 @@ def main():
     args = parse_args()
     clock = CLOCKS[args.clock]
     lookup = import_from(args.module_dir, "_lookup")
+    package = import_from(args.module_dir, "lookup_psl")
     floor = import_from(args.floor_dir, "_callfloor")
+    runtime_list = package.SuffixList.from_file(args.list)
     with open(args.corpus, "rb") as corpus:
         raws = split_corpus(corpus.read())
     peers, missing = load_peers(args.list)
@@ -263,13 +309,20 @@ def main():
         "privateparts": loop_one_arg(lookup.privateparts),
         "subdomain(d, 0)": loop_depth_zero(lookup.subdomain),
     }
-    runs = {"floor (echo)": loop_one_arg(floor.echo), **ours,
+    theirs_runtime = {
+        f"SuffixList.{label}": loop_depth_zero(runtime_list.subdomain) if label.startswith("subdomain")
+        else loop_one_arg(getattr(runtime_list, label))
+        for label in ours
+    }
+    runs = {"floor (echo)": loop_one_arg(floor.echo), **ours, **theirs_runtime,
             **{label: loop_one_arg(f) for label, f in peers.items()}, "loop alone": loop_alone}
     calls = measure_calls(runs, raws, args.passes, clock)
     long_samples = measure_long(lookup.privatesuffix, args.passes, clock)
     import_us = import_time_us(args.module_dir, args.processes)
     rss_kib = rss_added_kib(args.module_dir, args.processes)
     build = builder_ms(args.builder, args.list) if args.builder else None
+    list_samples = suffix_list_figures(args.module_dir, args.list, args.processes)
+    in_process_ms = from_file_ms(package.SuffixList, args.list)
     libpsl = libpsl_against_engine(args.psl_bench, args.corpus, args.list) if args.psl_bench else None
 
     counts = {s: len(decode(raw)) for s, raw in raws.items()}
@@ -325,6 +378,30 @@ def main():
         verdict(f"privatesuffix over {label}, whole corpus: " + ", ".join(f"{x:.1f}x" for x in overall)
                 + f" (reused, fresh; >= {target:g}x); by set: " + ", ".join(f"{x:.1f}x" for x in speedups)
                 + " (ASCII reused, fresh, non-ASCII reused, fresh)", min(overall) >= target)
+    for label in ours:
+        ratios = [whole(f"SuffixList.{label}", kind) / whole(label, kind) for kind in KINDS]
+        verdict(f"SuffixList.{label} / {label}, whole corpus: " + ", ".join(f"{x:.3f}" for x in ratios)
+                + f" (reused, fresh; <= {TARGET_RUNTIME_LIST:g})", min(ratios) <= TARGET_RUNTIME_LIST)
+    m, spread = median_spread(in_process_ms)
+    rss = [sample[0] for sample in list_samples]
+    fresh_ms = [sample[1] for sample in list_samples]
+    verdict(f"SuffixList.from_file of the list in this process ({len(in_process_ms)} runs, wall): {m:.2f} ms "
+            f"±{spread:.0%}; in a fresh process {statistics.median(fresh_ms):.2f} ms (<= {TARGET_BUILD_MS:g} ms)",
+            m <= TARGET_BUILD_MS)
+    table_bytes = libpsl[0]["table bytes"][0] if libpsl else 0
+    print(f"  a SuffixList of the list holds {list_samples[0][2]} bytes (sys.getsizeof: the object, "
+          f"{table_bytes or 'its'} bytes of table and the list's {os.path.getsize(args.list)} bytes, kept for "
+          f"pickling); resident memory added by from_file ({len(rss)} processes): {statistics.median(rss):.0f} KiB "
+          f"(min {min(rss):.0f}, max {max(rss):.0f}), the builder's freed working memory included")
+    if libpsl:
+        (load, load_spread), (built, built_spread) = libpsl[0]["psl_load_file"], libpsl[0]["build_table"]
+        verdict(f"read+build_table {built:.2f} ms ±{built_spread:.0%} beside libpsl's psl_load_file {load:.2f} ms "
+                f"±{load_spread:.0%} of the same file (psl_bench, median of 9, CPU time; <= {TARGET_BUILD_MS:g} ms)",
+                built <= TARGET_BUILD_MS)
+        (compiled, _), (runtime, runtime_spread) = libpsl[0]["engine"], libpsl[0]["engine, run-time table"]
+        verdict(f"engine over the run-time table {runtime:.1f} ns ±{runtime_spread:.0%} vs the compiled one "
+                f"{compiled:.1f} ns per name: {runtime / compiled:.3f} (<= {TARGET_RUNTIME_LIST:g}); "
+                f"table {libpsl[0]['table bytes'][0]} bytes", runtime / compiled <= TARGET_RUNTIME_LIST)
     if libpsl:
         (theirs, their_spread), (engine, engine_spread) = libpsl[0]["libpsl"], libpsl[0]["engine"]
         verdict(f"libpsl {libpsl[1]} {theirs:.1f} ns ±{their_spread:.1%} vs engine {engine:.1f} ns ±{engine_spread:.1%} "

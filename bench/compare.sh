@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One command, one table: the six functions against the call floor and the
-# peers (tldextract, publicsuffix2), libpsl against the engine, import time
-# and memory, the builder's run time, the cost on long names, and the
+# peers (tldextract, publicsuffix2) and against the same methods of a
+# lookup_psl.SuffixList built at run time, libpsl against the engine (lookups,
+# and psl_load_file against the run-time build), import time and memory, what
+# a SuffixList holds, the builder's run time, the cost on long names, and the
 # lookup-psl command against libpsl's psl tool on a million lines (that part
 # alone: bench/cli_bench.py --cli BUILD/lookup-psl). Builds what it needs
 # (Release) and installs the missing Debian packages first.
@@ -49,7 +51,7 @@ PYTHON_PATH=$(command -v "$PYTHON") || { echo "compare.sh: $PYTHON is missing" >
 
 cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DLOOKUP_BUILD_BENCH=ON -DLOOKUP_BUILD_TESTS=OFF \
   -DPython_EXECUTABLE="$PYTHON_PATH" >/dev/null
-cmake --build "$BUILD" -j"$JOBS" --target _lookup _callfloor psl_bench table-builder lookup-psl >/dev/null
+cmake --build "$BUILD" -j"$JOBS" --target _lookup _suffix_list _callfloor psl_bench table-builder lookup-psl >/dev/null
 
 exec "$PYTHON_PATH" "$REPO/bench/compare.py" --module-dir "$BUILD" --floor-dir "$BUILD/bench" \
   --psl-bench "$BUILD/bench/psl_bench" --builder "$BUILD/table-builder" --cli "$BUILD/lookup-psl" \

@@ -2,8 +2,11 @@
 // libpsl lowers (psl_str_to_utf8lower), finds the registrable domain and tests
 // for a public suffix; the engine normalizes, matches and cuts the private
 // suffix. Both load the same list file (libpsl at run time, the engine at
-// build time). Prints each side's median ns per name with the spread, and
-// the ratio.
+// build time). Then the loading itself: libpsl's psl_load_file against the
+// builder's run-time path (read, check, SHA-256, table: what
+// lookup_psl.SuffixList.from_file does), and lookups through that table
+// against the compiled one. Prints each side's median with the spread, and
+// the ratios.
 #include <benchmark/benchmark.h>
 #include <libpsl.h>
 
@@ -17,13 +20,15 @@
 #include <string_view>
 #include <vector>
 
+#include "build.h"
 #include "corpus.h"
+#include "list_reader.h"
 #include "lookup.h"
 
 namespace {
 
-std::size_t engine_private_suffix(std::string_view name) {
-    const lookup::Lookup found = lookup::look_up(name, {});
+std::size_t engine_private_suffix(const lookup::SuffixTable& table, std::string_view name) {
+    const lookup::Lookup found = lookup::look_up(table, name, {});
     const auto answer = found.private_suffix();
     return answer ? answer->size() : 0;
 }
@@ -47,6 +52,9 @@ void report_per_name(benchmark::State& state, std::size_t names) {
         benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(names),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
+
+// For the loads, "per name" is per load: one name each.
+void report_per_load(benchmark::State& state) { report_per_name(state, 1); }
 
 // Passes every run to the console and keeps each repetition's ns per name.
 class CollectingReporter : public benchmark::ConsoleReporter {
@@ -123,15 +131,39 @@ int main(int argc, char** argv) {
         }
         report_per_name(state, terminated.size());
     })->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("engine/normalize+match+private_cut", [&](benchmark::State& state) {
-        for (auto _ : state) {
-            std::size_t sum = 0;
-            for (const std::string_view name : names) {
-                sum += engine_private_suffix(name);
+    // The engine over the compiled table, and over the same list built at
+    // run time.
+    const builder::TableBuild runtime = builder::build_table(builder::read_list_file(list_path));
+    const lookup::SuffixTable tables[] = {lookup::compiled_table(), runtime.table.view(runtime.checksum)};
+    const char* const table_names[] = {"engine/normalize+match+private_cut", "engine/run-time table"};
+    for (std::size_t t = 0; t < 2; ++t) {
+        const lookup::SuffixTable& table = tables[t];
+        benchmark::RegisterBenchmark(table_names[t], [&names, &table](benchmark::State& state) {
+            for (auto _ : state) {
+                std::size_t sum = 0;
+                for (const std::string_view name : names) {
+                    sum += engine_private_suffix(table, name);
+                }
+                benchmark::DoNotOptimize(sum);
             }
-            benchmark::DoNotOptimize(sum);
+            report_per_name(state, names.size());
+        })->Unit(benchmark::kMillisecond);
+    }
+
+    benchmark::RegisterBenchmark("libpsl/psl_load_file", [&](benchmark::State& state) {
+        for (auto _ : state) {
+            psl_ctx_t* loaded = psl_load_file(list_path.c_str());
+            benchmark::DoNotOptimize(loaded);
+            psl_free(loaded);
         }
-        report_per_name(state, names.size());
+        report_per_load(state);
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("builder/read+build_table", [&](benchmark::State& state) {
+        for (auto _ : state) {
+            const builder::TableBuild loaded = builder::build_table(builder::read_list_file(list_path));
+            benchmark::DoNotOptimize(loaded.table.nodes.data());
+        }
+        report_per_load(state);
     })->Unit(benchmark::kMillisecond);
 
     CollectingReporter reporter;
@@ -141,11 +173,23 @@ int main(int argc, char** argv) {
 
     const Summary theirs = summarize(reporter.per_name["libpsl/lower+registrable_domain+is_public_suffix"]);
     const Summary ours = summarize(reporter.per_name["engine/normalize+match+private_cut"]);
+    const Summary ours_runtime = summarize(reporter.per_name["engine/run-time table"]);
+    const Summary psl_load = summarize(reporter.per_name["libpsl/psl_load_file"]);
+    const Summary build = summarize(reporter.per_name["builder/read+build_table"]);
     std::printf("\nper name, median of repetitions (spread = (max - min) / median):\n");
     std::printf("  libpsl  %8.1f ns  (%5.1f%%)\n", theirs.median, theirs.spread * 100);
     std::printf("  engine  %8.1f ns  (%5.1f%%)\n", ours.median, ours.spread * 100);
+    std::printf("  engine, run-time table  %8.1f ns  (%5.1f%%)\n", ours_runtime.median, ours_runtime.spread * 100);
     if (ours.median > 0) {
         std::printf("  engine is %.2fx faster than libpsl (target 6x)\n", theirs.median / ours.median);
+        std::printf("  run-time table / compiled table: %.3f (target <= 1.05)\n", ours_runtime.median / ours.median);
     }
+    std::printf("per load of %s (median of repetitions):\n", list_path.c_str());
+    std::printf("  psl_load_file  %8.3f ms  (%5.1f%%)\n", psl_load.median / 1e6, psl_load.spread * 100);
+    std::printf("  build_table    %8.3f ms  (%5.1f%%)\n", build.median / 1e6, build.spread * 100);
+    std::printf("  table: %zu bytes (pool %zu, %zu nodes, %zu edges with heads)\n",
+                runtime.table.pool.size() + runtime.table.nodes.size() * sizeof(lookup::Node) +
+                    runtime.table.edges.size() * (sizeof(lookup::Edge) + sizeof(std::uint32_t)),
+                runtime.table.pool.size(), runtime.table.nodes.size(), runtime.table.edges.size());
     return 0;
 }

@@ -1,6 +1,8 @@
 // The table builder under arbitrary list text: it either refuses the text
 // with a BuildError or builds a table that obeys every layout rule and whose
-// lookups agree with trying the list's rules one by one.
+// lookups agree with trying the list's rules one by one. The run-time build
+// (build_table, as lookup_psl.SuffixList makes it) must give the same table,
+// and the lookups go through look_up over it, as the package's queries do.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +15,7 @@
 #include "build_error.h"
 #include "builder/layout_validator.h"
 #include "list_reader.h"
-#include "match_suffix.h"
+#include "lookup.h"
 #include "naive_rules.h"
 
 namespace {
@@ -82,7 +84,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    const lookup::SuffixTable view = built.table.view(built.checksum);
+    const builder::TableBuild runtime = builder::build_table(list);
+    if (runtime.checksum != built.checksum || runtime.table.pool != built.table.pool ||
+        runtime.table.heads != built.table.heads || runtime.table.nodes.size() != built.table.nodes.size() ||
+        runtime.table.edges.size() != built.table.edges.size()) {
+        fail("the run-time build made another table", list);
+    }
+    for (std::size_t i = 0; i < runtime.table.nodes.size(); ++i) {
+        const lookup::Node& a = runtime.table.nodes[i];
+        const lookup::Node& b = built.table.nodes[i];
+        if (a.first_edge != b.first_edge || a.edge_count != b.edge_count || a.flags != b.flags) {
+            fail("the run-time build made another node " + std::to_string(i), list);
+        }
+    }
+    for (std::size_t i = 0; i < runtime.table.edges.size(); ++i) {
+        const lookup::Edge& a = runtime.table.edges[i];
+        const lookup::Edge& b = built.table.edges[i];
+        if (a.label_start != b.label_start || a.label_end != b.label_end || a.target != b.target) {
+            fail("the run-time build made another edge " + std::to_string(i), list);
+        }
+    }
+
+    const lookup::SuffixTable view = runtime.table.view(runtime.checksum);
     const std::vector<std::string> problems = builder::testing::layout_violations(view);
     if (!problems.empty()) {
         fail("layout: " + problems.front(), list);
@@ -108,10 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string name = join(labels);
         for (const bool accept_unknown : {false, true}) {
             for (const bool icann_only : {false, true}) {
-                const std::size_t got = lookup::match_suffix(view, name, labels.size(), accept_unknown, icann_only);
+                const lookup::Lookup found = lookup::look_up(view, name, {accept_unknown, icann_only, false});
+                const std::size_t got = found.valid() ? found.suffix_label_count() : SIZE_MAX;
                 const std::size_t want = rules.match(labels, accept_unknown, icann_only);
                 if (got != want) {
-                    fail("match_suffix(\"" + name + "\", accept_unknown=" + std::to_string(accept_unknown) +
+                    fail("look_up(\"" + name + "\", accept_unknown=" + std::to_string(accept_unknown) +
                              ", icann_only=" + std::to_string(icann_only) + ") gave " + std::to_string(got) +
                              ", the rules give " + std::to_string(want),
                          list);

@@ -66,9 +66,9 @@ public:
                 kind = icann_only ? icann : (icann != 0 ? icann : private_kind);
             }
             if (kind == lookup::FLAG_EXCEPTION) {
-                result = i;
-                matched = true;
-            } else if (kind == lookup::FLAG_WILDCARD) {
+                return i;  // an exception prevails over every other rule
+            }
+            if (kind == lookup::FLAG_WILDCARD) {
                 result = i + 1 < n ? i + 2 : i + 1;
                 matched = true;
             } else if (kind == lookup::FLAG_RULE) {

@@ -91,7 +91,9 @@ if f"-cp{tag}-cp{tag}-" not in wheel.name:
 names = zipfile.ZipFile(wheel).namelist()
 wanted = [rf"_lookup\.cpython-{tag}-[^/]+\.so", r"_lookup\.pyi", r"_lookup-stubs/__init__\.pyi",
           r".*\.dist-info/licenses/LICENSE", r".*\.dist-info/licenses/LICENSES/MPL-2\.0\.txt",
-          r".*\.dist-info/licenses/NOTICE", r"lookup_psl-[^/]+\.data/scripts/lookup-psl"]
+          r".*\.dist-info/licenses/NOTICE", r"lookup_psl-[^/]+\.data/scripts/lookup-psl",
+          r"lookup_psl/__init__\.py", r"lookup_psl/__main__\.py", r"lookup_psl/py\.typed",
+          r"lookup_psl/_suffix_list\.pyi", rf"lookup_psl/_suffix_list\.cpython-{tag}-[^/]+\.so"]
 missing = [pattern for pattern in wanted if not any(re.fullmatch(pattern, n) for n in names)]
 if missing:
     sys.exit(f"{wheel.name} lacks {missing}; it holds {names}")
@@ -143,13 +145,15 @@ installed_cli() {
 
 # stubtest passes silently when mypy cannot find the stub of a module with
 # a private name, so mypy must first resolve _lookup to the installed stub:
-# the usage file fails with import-not-found otherwise.
+# the usage file fails with import-not-found otherwise. stubtest takes the
+# package's submodules (lookup_psl._suffix_list) with the package itself;
+# naming them again makes mypy see each twice.
 stub_checks() {
   local venv=$1
   (cd "$WORK" &&
      "$venv/bin/python" -m mypy --strict --warn-unused-ignores --no-incremental \
-       "$REPO/tests/typing/stub_usage.py" &&
-     "$venv/bin/python" -m mypy.stubtest _lookup)
+       "$REPO/tests/typing/stub_usage.py" "$REPO/tests/typing/package_usage.py" &&
+     "$venv/bin/python" -m mypy.stubtest _lookup lookup_psl)
 }
 
 inside() {

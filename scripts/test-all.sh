@@ -16,7 +16,7 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 BUILD="$REPO/build"
 export LOOKUP_JOBS=2
 HOST_PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev python3-dev python3-pytest
-               python3-numpy debootstrap binutils)
+               python3-numpy debootstrap binutils python3-dask python3-distributed)
 SID_PYTHONS=(python3.15 python3.14)
 SID_DEBUG_PYTHON=python3.15d
 PYENV_VERSIONS=(3.12 3.13)
@@ -113,7 +113,7 @@ sid_stages() {
   for python in "${SID_PYTHONS[@]}"; do
     version=${python#python}
     dir="$BUILD/sid-$version"
-    local targets=(-- _lookup _lookup_corrupt lookup-psl)
+    local targets=(-- _lookup _suffix_list _lookup_corrupt lookup-psl)
     # The first sid build also compiles and runs the C++ tests with sid's
     # newer compiler.
     [ $first -eq 1 ] && targets=()
@@ -135,7 +135,7 @@ sid_stages() {
   dir="$BUILD/sid-$version"
   if stage "sid: build (Python $version, debug)" in_sid bash "$REPO/scripts/build-module.sh" \
       "$dir" "/usr/bin/$SID_DEBUG_PYTHON" -DLOOKUP_BUILD_TESTS=ON \
-      -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS -- _lookup _lookup_corrupt lookup-psl; then
+      -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS -- _lookup _suffix_list _lookup_corrupt lookup-psl; then
     stage "sid: pytest on Python $version (debug)" run_pytest "$dir" "/usr/bin/$SID_DEBUG_PYTHON" in_sid
   else
     skip "sid: pytest on Python $version (debug)" "its build failed"

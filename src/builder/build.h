@@ -2,22 +2,38 @@
 // Nothing is written here, so a failure leaves no trace on disk.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "figures.h"
+#include "list_reader.h"
 #include "trie.h"
 
 namespace builder {
 
-struct BuildResult {
+// What a program needs to answer from a list: the table, the list's checksum
+// and what the list says about itself.
+struct TableBuild {
     CompiledTable table;
     std::string checksum;  // SHA-256 of the list file's bytes, lowercase hex
+    ListInfo info;
+};
+
+// Builds the table of `list_bytes` with `extra_rules` (one list line each)
+// entered into the private section after the list's own rules. Throws
+// BuildError for a line that cannot become a table entry or a table that
+// would not fit `limits`, std::bad_alloc when memory runs out.
+TableBuild build_table(std::string_view list_bytes, std::span<const std::string_view> extra_rules = {},
+                       const Limits& limits = {});
+
+struct BuildResult {
+    CompiledTable table;
+    std::string checksum;
     Figures figures;
 };
 
-// Throws BuildError for a line that cannot become a table entry or a table
-// that would not fit `limits`.
+// build_table of the list alone, with the figures that table-builder prints.
 BuildResult build_from_list(std::string_view list_bytes, const Limits& limits = {});
 
 }  // namespace builder

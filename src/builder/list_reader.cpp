@@ -1,12 +1,14 @@
 #include "list_reader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "build_error.h"
 #include "suffix_table.h"
+#include "lowered_text.h"
 #include "normalize.h"
 #include "utf8.h"
 
@@ -36,64 +38,95 @@ std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-std::string lowered(std::string_view text) {
-    lookup::LoweredText out;
-    lookup::lower_text(text, out);
-    return std::string(out.view());
-}
-
-std::vector<std::string> split_labels(std::string_view base, std::string_view rule, std::size_t line) {
-    std::vector<std::string> labels;
+// The labels of `base`: none empty, no "*" or "!" in any.
+void check_labels(std::string_view base, std::string_view rule, Origin origin) {
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = base.find('.', start);
         const std::string_view label = base.substr(start, dot == std::string_view::npos ? base.npos : dot - start);
         if (label.empty()) {
-            throw BuildError(line, quoted(rule) + ": empty label");
+            throw BuildError(origin, quoted(rule) + ": empty label");
         }
         if (label.find('*') != std::string_view::npos) {
-            throw BuildError(line, quoted(rule) + ": \"*\" is allowed only as the leftmost label of a wildcard rule");
+            throw BuildError(origin, quoted(rule) + ": \"*\" is allowed only as the leftmost label of a wildcard rule");
         }
         if (label.find('!') != std::string_view::npos) {
-            throw BuildError(line, quoted(rule) + ": \"!\" is allowed only at the start of an exception rule");
+            throw BuildError(origin, quoted(rule) + ": \"!\" is allowed only at the start of an exception rule");
         }
-        labels.emplace_back(label);
         if (dot == std::string_view::npos) {
-            return labels;
+            return;
         }
         start = dot + 1;
     }
 }
 
-Rule parse_rule(std::string_view text, Section section, std::size_t line) {
-    if (!lookup::utf8::is_valid(text)) {
-        throw BuildError(line, "rule is not valid UTF-8");
-    }
-    const std::string lower = lowered(text);
-    std::string_view base = lower;
+// Lowers and classifies one rule's text and hands it on. `lowered` is a
+// buffer reused from rule to rule.
+void parse_rule(std::string_view text, Section section, Origin origin, lookup::LoweredText& lowered, RuleSink& sink) {
+    lookup::lower_text(text, lowered);
+    std::string_view base = lowered.view();
     std::uint8_t kind = lookup::FLAG_RULE;
     if (base.starts_with('!')) {
         kind = lookup::FLAG_EXCEPTION;
         base.remove_prefix(1);
         if (base.empty()) {
-            throw BuildError(line, quoted(text) + ": exception rule with nothing after \"!\"");
+            throw BuildError(origin, quoted(text) + ": exception rule with nothing after \"!\"");
         }
     } else if (base.starts_with("*.")) {
         kind = lookup::FLAG_WILDCARD;
         base.remove_prefix(2);
         if (base.empty()) {
-            throw BuildError(line, quoted(text) + ": wildcard rule with nothing after \"*.\"");
+            throw BuildError(origin, quoted(text) + ": wildcard rule with nothing after \"*.\"");
         }
     } else if (base == "*") {
-        throw BuildError(line, quoted(text) + ": lone \"*\" (a wildcard needs a name after \"*.\")");
+        throw BuildError(origin, quoted(text) + ": lone \"*\" (a wildcard needs a name after \"*.\")");
     }
-    Rule rule{kind, section, split_labels(base, text, line), line};
+    check_labels(base, text, origin);
     // An exception names a label in front of a suffix; with one label that
     // suffix would be empty and a match would yield no public suffix at all.
-    if (kind == lookup::FLAG_EXCEPTION && rule.labels.size() < 2) {
-        throw BuildError(line, quoted(text) + ": an exception rule needs at least two labels");
+    if (kind == lookup::FLAG_EXCEPTION && base.find('.') == std::string_view::npos) {
+        throw BuildError(origin, quoted(text) + ": an exception rule needs at least two labels");
     }
-    return rule;
+    sink.add(RuleText{kind, section, base, origin});
+}
+
+// The rule of a line that holds one: its text up to the first whitespace.
+void parse_rule_line(std::string_view line_text, Section section, Origin origin, lookup::LoweredText& lowered,
+                     RuleSink& sink) {
+    std::size_t rule_end = 0;
+    while (rule_end < line_text.size() && !is_space(line_text[rule_end])) {
+        ++rule_end;
+    }
+    if (rule_end == 0) {
+        throw BuildError(origin, "line begins with whitespace, so its rule would be empty");
+    }
+    parse_rule(line_text.substr(0, rule_end), section, origin, lowered, sink);
+}
+
+bool is_utf8(std::string_view text) {
+    return lookup::utf8::is_ascii(text) || lookup::utf8::is_valid(text);
+}
+
+// The text of a "// NAME: text" header line, when `line_text` is one.
+std::optional<std::string> header_value(std::string_view line_text, std::string_view name) {
+    std::string_view rest = line_text.substr(2);
+    while (!rest.empty() && is_space(rest.front())) {
+        rest.remove_prefix(1);
+    }
+    if (!rest.starts_with(name) || rest.substr(name.size(), 1) != ":") {
+        return std::nullopt;
+    }
+    rest.remove_prefix(name.size() + 1);
+    while (!rest.empty() && is_space(rest.front())) {
+        rest.remove_prefix(1);
+    }
+    while (!rest.empty() && is_space(rest.back())) {
+        rest.remove_suffix(1);
+    }
+    if (rest.empty()) {
+        return std::nullopt;
+    }
+    return std::string(rest);
 }
 
 // Which section a line opens or closes, tracked across the file.
@@ -101,6 +134,9 @@ class SectionTracker {
 public:
     // Updates the state from a comment line.
     void comment(std::string_view line_text, std::size_t line) {
+        if (line_text.find("===") == std::string_view::npos) {
+            return;
+        }
         if (line_text.find(BEGIN_ICANN) != std::string_view::npos) {
             open(Section::icann, "ICANN", line);
         } else if (line_text.find(END_ICANN) != std::string_view::npos) {
@@ -149,13 +185,63 @@ private:
     std::size_t opened_at_ = 0;
 };
 
+// Counts the rules per section on their way to the sink.
+class CountingSink final : public RuleSink {
+public:
+    CountingSink(RuleSink& next, ListInfo& info) : next_(next), info_(info) {}
+    void add(const RuleText& rule) override {
+        ++(rule.section == Section::icann ? info_.icann_rules : info_.private_rules);
+        next_.add(rule);
+    }
+
+private:
+    RuleSink& next_;
+    ListInfo& info_;
+};
+
+void scan_extra_rules(std::span<const std::string_view> extra_rules, lookup::LoweredText& lowered, RuleSink& sink) {
+    for (std::size_t i = 0; i < extra_rules.size(); ++i) {
+        const std::string_view text = extra_rules[i];
+        const Origin origin{0, i + 1};
+        if (!is_utf8(text)) {
+            throw BuildError(origin, "text is not valid UTF-8");
+        }
+        if (text.find_first_of("\n\r") != std::string_view::npos) {
+            throw BuildError(origin, "a rule is one line; this one holds a line break");
+        }
+        if (is_blank(text) || text.starts_with("//")) {
+            throw BuildError(origin, "holds no rule");
+        }
+        parse_rule_line(text, Section::private_domains, origin, lowered, sink);
+    }
+}
+
+class Collector final : public RuleSink {
+public:
+    std::vector<Rule> rules;
+    void add(const RuleText& rule) override {
+        Rule& kept = rules.emplace_back(Rule{rule.kind, rule.section, {}, rule.origin.line});
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t dot = rule.base.find('.', start);
+            kept.labels.emplace_back(rule.base.substr(start, dot == std::string_view::npos ? rule.base.npos : dot - start));
+            if (dot == std::string_view::npos) {
+                return;
+            }
+            start = dot + 1;
+        }
+    }
+};
+
 }  // namespace
 
-std::vector<Rule> read_rules(std::string_view list_text) {
+ListInfo scan_list(std::string_view list_text, std::span<const std::string_view> extra_rules, RuleSink& sink) {
     if (list_text.starts_with(BYTE_ORDER_MARK)) {
         list_text.remove_prefix(BYTE_ORDER_MARK.size());
     }
-    std::vector<Rule> rules;
+    ListInfo info;
+    CountingSink counting(sink, info);
+    lookup::LoweredText lowered;
     SectionTracker sections;
     std::size_t line = 0;
     std::size_t start = 0;
@@ -166,25 +252,36 @@ std::vector<Rule> read_rules(std::string_view list_text) {
         const std::string_view text = list_text.substr(start, end - start);
         start = end + 1;
 
+        if (!is_utf8(text)) {
+            throw BuildError(line, "text is not valid UTF-8");
+        }
         if (is_blank(text)) {
             continue;
         }
         if (text.starts_with("//")) {
             sections.comment(text, line);
+            if (!info.version) {
+                info.version = header_value(text, "VERSION");
+            }
+            if (!info.commit) {
+                info.commit = header_value(text, "COMMIT");
+            }
             continue;
         }
-        std::size_t rule_end = 0;
-        while (rule_end < text.size() && !is_space(text[rule_end])) {
-            ++rule_end;
-        }
-        if (rule_end == 0) {
+        if (is_space(text.front())) {
             throw BuildError(line, "line begins with whitespace, so its rule would be empty");
         }
-        const Section section = sections.current(line);
-        rules.push_back(parse_rule(text.substr(0, rule_end), section, line));
+        parse_rule_line(text, sections.current(line), Origin{line, 0}, lowered, counting);
     }
     sections.finish();
-    return rules;
+    scan_extra_rules(extra_rules, lowered, counting);
+    return info;
+}
+
+std::vector<Rule> read_rules(std::string_view list_text) {
+    Collector collector;
+    scan_list(list_text, {}, collector);
+    return std::move(collector.rules);
 }
 
 std::string read_list_file(const std::string& path) {

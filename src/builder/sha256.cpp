@@ -2,6 +2,11 @@
 
 #include <bit>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace builder {
 namespace {
 
@@ -58,15 +63,76 @@ void compress(std::array<std::uint32_t, 8>& state, const std::uint8_t* block) {
     state[7] += h;
 }
 
+#if defined(__x86_64__)
+// The same rounds on the processor's SHA extensions (about ten times the
+// speed of the portable code), state kept as ABEF and CDGH.
+__attribute__((target("sha,sse4.1"))) void compress_with_sha_extensions(std::array<std::uint32_t, 8>& state,
+                                                                        const std::uint8_t* data, std::size_t blocks) {
+    const __m128i byte_swap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
+    __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4]));
+    const __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
+    const __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
+    __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+    __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+    for (; blocks != 0; --blocks, data += 64) {
+        const __m128i abef_before = abef;
+        const __m128i cdgh_before = cdgh;
+        __m128i words[4];  // words[k % 4]: message words 4k to 4k+3
+        for (std::size_t k = 0; k < 16; ++k) {
+            if (k < 4) {
+                words[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k)), byte_swap);
+            } else {
+                __m128i next = _mm_sha256msg1_epu32(words[k % 4], words[(k + 1) % 4]);
+                next = _mm_add_epi32(next, _mm_alignr_epi8(words[(k + 3) % 4], words[(k + 2) % 4], 4));
+                words[k % 4] = _mm_sha256msg2_epu32(next, words[(k + 3) % 4]);
+            }
+            __m128i message = _mm_add_epi32(
+                words[k % 4], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&ROUND_CONSTANTS[4 * k])));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+            message = _mm_shuffle_epi32(message, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+        }
+        abef = _mm_add_epi32(abef, abef_before);
+        cdgh = _mm_add_epi32(cdgh, cdgh_before);
+    }
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    dcba = _mm_blend_epi16(feba, dchg, 0xF0);
+    hgfe = _mm_alignr_epi8(dchg, feba, 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[0]), dcba);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), hgfe);
+}
+
+bool has_sha_extensions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_SSE4_1) == 0 || (c & bit_SSSE3) == 0) {
+        return false;
+    }
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_SHA) != 0;
+}
+#endif
+
+void compress_blocks(std::array<std::uint32_t, 8>& state, const std::uint8_t* data, std::size_t blocks) {
+#if defined(__x86_64__)
+    static const bool extensions = has_sha_extensions();
+    if (extensions) {
+        compress_with_sha_extensions(state, data, blocks);
+        return;
+    }
+#endif
+    for (std::size_t i = 0; i < blocks; ++i) {
+        compress(state, data + 64 * i);
+    }
+}
+
 }  // namespace
 
 std::array<std::uint8_t, 32> sha256(std::string_view bytes) {
     std::array<std::uint32_t, 8> state = INITIAL_STATE;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    std::size_t full_blocks = bytes.size() / 64;
-    for (std::size_t i = 0; i < full_blocks; ++i) {
-        compress(state, data + 64 * i);
-    }
+    const std::size_t full_blocks = bytes.size() / 64;
+    compress_blocks(state, data, full_blocks);
 
     // Padding: 0x80, zeros, then the message length in bits, big-endian; one
     // or two final blocks.
@@ -81,9 +147,7 @@ std::array<std::uint8_t, 32> sha256(std::string_view bytes) {
     for (std::size_t i = 0; i < 8; ++i) {
         tail[tail_length - 1 - i] = static_cast<std::uint8_t>(bit_length >> (8 * i));
     }
-    for (std::size_t offset = 0; offset < tail_length; offset += 64) {
-        compress(state, tail.data() + offset);
-    }
+    compress_blocks(state, tail.data(), tail_length / 64);
 
     std::array<std::uint8_t, 32> digest{};
     for (std::size_t i = 0; i < 8; ++i) {

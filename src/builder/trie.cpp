@@ -1,11 +1,7 @@
 #include "trie.h"
 
 #include <algorithm>
-#include <deque>
-#include <map>
-#include <unordered_map>
-#include <unordered_set>
-#include <utility>
+#include <functional>
 
 #include "build_error.h"
 #include "punycode.h"
@@ -14,152 +10,239 @@
 namespace builder {
 namespace {
 
-struct WorkNode {
-    // std::string orders by unsigned bytes, the order of the edge runs.
-    std::map<std::string, std::uint32_t> children;
-    std::uint8_t icann_kind = 0;
-    std::uint8_t private_kind = 0;
-    bool on_written_path = false;
-    bool on_alias_path = false;
-    bool written = false;
-};
-
 // Two rules of one section on one node keep the strongest kind: exception,
 // then wildcard, then plain. The flag values already rank them that way.
 std::uint8_t stronger(std::uint8_t a, std::uint8_t b) {
     return std::max(a, b);
 }
 
-class WorkTrie {
-public:
-    explicit WorkTrie(const Limits& limits) : limits_(limits), nodes_(1) {}
+std::uint32_t hash_text(std::string_view text) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(text));
+}
 
-    void enter(const Rule& rule) {
-        enter_name(rule, rule.labels, false);
-        if (!std::all_of(rule.labels.begin(), rule.labels.end(), [](const std::string& l) { return lookup::utf8::is_ascii(l); })) {
-            enter_name(rule, alias_labels(rule), true);
-        }
-    }
-
-    CompiledTable compile() const;
-
-private:
-    static std::vector<std::string> alias_labels(const Rule& rule) {
-        std::vector<std::string> labels;
-        for (const std::string& label : rule.labels) {
-            if (lookup::utf8::is_ascii(label)) {
-                labels.push_back(label);
-                continue;
-            }
-            const auto code_points = lookup::utf8::decode_strict(label);
-            const auto encoded = code_points ? punycode_encode(*code_points) : std::nullopt;
-            if (!encoded) {
-                throw BuildError(rule.line, "label \"" + label + "\" cannot be Punycode-encoded");
-            }
-            labels.push_back("xn--" + *encoded);
-        }
-        return labels;
-    }
-
-    void enter_name(const Rule& rule, const std::vector<std::string>& labels, bool alias) {
-        std::uint32_t node = 0;
-        for (auto label = labels.rbegin(); label != labels.rend(); ++label) {
-            node = child(node, *label, rule.line);
-            (alias ? nodes_[node].on_alias_path : nodes_[node].on_written_path) = true;
-        }
-        WorkNode& target = nodes_[node];
-        std::uint8_t& field = rule.section == Section::icann ? target.icann_kind : target.private_kind;
-        field = stronger(field, rule.kind);
-        if (!alias) {
-            target.written = true;
-        }
-    }
-
-    std::uint32_t child(std::uint32_t parent, const std::string& label, std::size_t line) {
-        const auto found = nodes_[parent].children.find(label);
-        if (found != nodes_[parent].children.end()) {
-            return found->second;
-        }
-        if (nodes_[parent].children.size() >= limits_.max_edge_count) {
-            throw BuildError(line, "more than " + std::to_string(limits_.max_edge_count) +
-                                       " labels under one name; the edge count would not fit its field");
-        }
-        if (nodes_.size() >= limits_.max_nodes) {
-            throw BuildError(line, "more than " + std::to_string(limits_.max_nodes) +
-                                       " nodes; node numbers would not fit their field");
-        }
-        if (labels_.insert(label).second) {
-            pool_bytes_ += label.size();
-            if (pool_bytes_ > limits_.max_pool_bytes) {
-                throw BuildError(line, "labels exceed " + std::to_string(limits_.max_pool_bytes) +
-                                           " bytes; pool offsets would not fit their field");
-            }
-        }
-        const auto number = static_cast<std::uint32_t>(nodes_.size());
-        nodes_.emplace_back();
-        nodes_[parent].children.emplace(label, number);
-        return number;
-    }
-
-    Limits limits_;
-    std::vector<WorkNode> nodes_;
-    std::unordered_set<std::string> labels_;
-    std::size_t pool_bytes_ = 0;
-};
+std::uint32_t hash_child(std::uint32_t parent, std::uint32_t label) {
+    const std::uint64_t key = (std::uint64_t{parent} << 32 | label) * 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::uint32_t>(key >> 32);
+}
 
 // The ICANN field is what the ICANN section says about the node. A name in
 // both sections is decided by its ICANN rule in the full-list view as well,
 // so the ICANN field is never contradicted by the full-list field; the private
 // rule for that name is dropped. Otherwise the private kind fills the
 // full-list field alone.
-std::uint8_t flags_of(const WorkNode& node) {
-    const std::uint8_t full = node.icann_kind != 0 ? node.icann_kind : node.private_kind;
-    return static_cast<std::uint8_t>(full | (node.icann_kind << lookup::ICANN_SHIFT));
+std::uint8_t flags_of(std::uint8_t icann_kind, std::uint8_t private_kind) {
+    const std::uint8_t full = icann_kind != 0 ? icann_kind : private_kind;
+    return static_cast<std::uint8_t>(full | (icann_kind << lookup::ICANN_SHIFT));
 }
 
-CompiledTable WorkTrie::compile() const {
-    CompiledTable table;
-    table.nodes.reserve(nodes_.size());
-    table.edges.reserve(nodes_.size() - 1);
-    table.heads.reserve(nodes_.size() - 1);
-    table.info.reserve(nodes_.size());
-    std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> ranges;
-
-    // Breadth-first: a node's number is its position in the queue.
-    std::deque<std::pair<std::uint32_t, std::uint32_t>> queue;  // work node, depth
-    queue.emplace_back(0, 0);
-    while (!queue.empty()) {
-        const auto [work_index, depth] = queue.front();
-        queue.pop_front();
-        const WorkNode& work = nodes_[work_index];
-        table.nodes.push_back({static_cast<std::uint32_t>(table.edges.size()),
-                               static_cast<std::uint16_t>(work.children.size()), flags_of(work)});
-        table.info.push_back({depth, work.on_alias_path && !work.on_written_path, work.written});
-        for (const auto& [label, child] : work.children) {
-            auto range = ranges.find(label);
-            if (range == ranges.end()) {
-                const auto start = static_cast<std::uint32_t>(table.pool.size());
-                table.pool += label;
-                range = ranges.emplace(label, std::pair{start, static_cast<std::uint32_t>(table.pool.size())}).first;
-            }
-            const auto target = static_cast<std::int32_t>(table.nodes.size() + queue.size());
-            table.edges.push_back({range->second.first, range->second.second, target});
-            table.heads.push_back(lookup::label_head(label));
-            queue.emplace_back(child, depth + 1);
+// The "xn--" twin of a dotted name: each non-ASCII label replaced by its
+// Punycode form.
+void alias_of(std::string_view name, Origin origin, std::string& out) {
+    out.clear();
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = name.find('.', start);
+        const std::string_view label = name.substr(start, dot == std::string_view::npos ? name.npos : dot - start);
+        if (!out.empty()) {
+            out += '.';
         }
+        if (lookup::utf8::is_ascii(label)) {
+            out += label;
+        } else {
+            const auto code_points = lookup::utf8::decode_strict(label);
+            const auto encoded = code_points ? punycode_encode(*code_points) : std::nullopt;
+            if (!encoded) {
+                throw BuildError(origin, "label \"" + std::string(label) + "\" cannot be Punycode-encoded");
+            }
+            out.append("xn--").append(*encoded);
+        }
+        if (dot == std::string_view::npos) {
+            return;
+        }
+        start = dot + 1;
     }
-    table.distinct_labels = ranges.size();
-    return table;
 }
 
 }  // namespace
 
-CompiledTable compile_rules(const std::vector<Rule>& rules, const Limits& limits) {
-    WorkTrie trie(limits);
-    for (const Rule& rule : rules) {
-        trie.enter(rule);
+WorkTrie::WorkTrie(const Limits& limits, std::size_t expected_nodes)
+    // About two labels in three are new where a node is.
+    : limits_(limits), label_index_(expected_nodes * 2 / 3), child_index_(expected_nodes) {
+    nodes_.reserve(expected_nodes + 1);
+    nodes_.push_back(WorkNode{0, IdIndex::NONE});
+    labels_.reserve(expected_nodes * 2 / 3);
+    text_.reserve(expected_nodes * 5);  // labels average under 8 bytes
+}
+
+void WorkTrie::add(const RuleText& rule) {
+    enter_name(rule, rule.base, false);
+    if (!lookup::utf8::is_ascii(rule.base)) {
+        alias_of(rule.base, rule.origin, alias_);
+        enter_name(rule, alias_, true);
     }
-    return trie.compile();
+}
+
+void WorkTrie::enter_name(const RuleText& rule, std::string_view name, bool alias) {
+    // Labels from the right; those that the last name had in the same places
+    // lead to the same nodes.
+    const std::string_view last = last_.name;
+    std::size_t shared = 0;
+    std::uint32_t node = 0;
+    std::size_t end = name.size();
+    for (std::size_t depth = 0;; ++depth) {
+        const std::size_t dot = name.rfind('.', end - 1);
+        const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
+        const std::string_view label = name.substr(start, end - start);
+        // Offsets from the end of the name stay put for shared right-hand labels.
+        const auto from_end = static_cast<std::uint32_t>(name.size() - start);
+        if (shared == depth && depth < last_.nodes.size()) {
+            const std::size_t last_from_end = last_.label_starts[depth];
+            const std::size_t last_size = last_from_end - (depth == 0 ? 0 : last_.label_starts[depth - 1] + 1);
+            if (last.substr(last.size() - last_from_end, last_size) == label) {
+                node = last_.nodes[depth];
+                ++shared;
+            }
+        }
+        if (shared <= depth) {
+            node = child(node, label, rule.origin);
+            last_.nodes.resize(depth);
+            last_.nodes.push_back(node);
+            last_.label_starts.resize(depth);
+            last_.label_starts.push_back(from_end);
+        }
+        if (alias) {
+            nodes_[node].on_alias_path = true;
+        } else {
+            nodes_[node].on_written_path = true;
+        }
+        if (dot == std::string_view::npos) {
+            last_.nodes.resize(depth + 1);
+            last_.label_starts.resize(depth + 1);
+            break;
+        }
+        end = dot;
+    }
+    last_.name.assign(name);
+    WorkNode& target = nodes_[node];
+    std::uint8_t& field = rule.section == Section::icann ? target.icann_kind : target.private_kind;
+    field = stronger(field, rule.kind);
+    if (!alias) {
+        target.written = true;
+    }
+}
+
+std::uint32_t WorkTrie::child(std::uint32_t parent, std::string_view label, Origin origin) {
+    const std::uint32_t label_hash = hash_text(label);
+    std::uint32_t label_id =
+        label_index_.find(label_hash, [&](std::uint32_t id) { return label_text(id) == label; });
+    if (label_id != IdIndex::NONE) {
+        const std::uint32_t hash = hash_child(parent, label_id);
+        const std::uint32_t found = child_index_.find(
+            hash, [&](std::uint32_t id) { return nodes_[id].parent == parent && nodes_[id].label == label_id; });
+        if (found != IdIndex::NONE) {
+            return found;
+        }
+    }
+    if (nodes_[parent].children >= limits_.max_edge_count) {
+        throw BuildError(origin, "more than " + std::to_string(limits_.max_edge_count) +
+                                     " labels under one name; the edge count would not fit its field");
+    }
+    if (nodes_.size() >= limits_.max_nodes) {
+        throw BuildError(origin, "more than " + std::to_string(limits_.max_nodes) +
+                                     " nodes; node numbers would not fit their field");
+    }
+    if (label_id == IdIndex::NONE) {
+        if (text_.size() + label.size() > limits_.max_pool_bytes) {
+            throw BuildError(origin, "labels exceed " + std::to_string(limits_.max_pool_bytes) +
+                                         " bytes; pool offsets would not fit their field");
+        }
+        label_id = static_cast<std::uint32_t>(labels_.size());
+        labels_.push_back(LabelRef{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(label.size())});
+        text_ += label;
+        label_index_.insert(label_hash, label_id);
+    }
+    const auto number = static_cast<std::uint32_t>(nodes_.size());
+    nodes_.push_back(WorkNode{parent, label_id});
+    ++nodes_[parent].children;
+    child_index_.insert(hash_child(parent, label_id), number);
+    return number;
+}
+
+std::vector<std::uint32_t> WorkTrie::depths() const {
+    // A node is created after its parent, so one pass in creation order.
+    std::vector<std::uint32_t> depth(nodes_.size(), 0);
+    for (std::size_t i = 1; i < nodes_.size(); ++i) {
+        depth[i] = depth[nodes_[i].parent] + 1;
+    }
+    return depth;
+}
+
+CompiledTable WorkTrie::compile(bool with_info) const {
+    const std::size_t count = nodes_.size();
+    // Each node's children, grouped by parent and sorted by label bytes
+    // (std::string_view compares as unsigned bytes, a prefix first): the
+    // group of node i is [first_child[i], first_child[i + 1]).
+    std::vector<std::uint32_t> first_child(count + 1, 0);
+    for (std::size_t i = 1; i < count; ++i) {
+        ++first_child[nodes_[i].parent];
+    }
+    std::uint32_t total = 0;
+    for (std::size_t i = 0; i <= count; ++i) {
+        total += first_child[i];
+        first_child[i] = total;  // for now, the end of node i's group
+    }
+    std::vector<std::uint32_t> children(count - 1);
+    for (std::size_t i = count; i-- > 1;) {
+        children[--first_child[nodes_[i].parent]] = static_cast<std::uint32_t>(i);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        std::sort(children.begin() + first_child[i], children.begin() + first_child[i + 1],
+                  [&](std::uint32_t a, std::uint32_t b) { return label_text(nodes_[a].label) < label_text(nodes_[b].label); });
+    }
+
+    CompiledTable table;
+    table.nodes.reserve(count);
+    table.edges.reserve(count - 1);
+    table.heads.reserve(count - 1);
+    table.pool.reserve(text_.size());
+    const std::vector<std::uint32_t> depth = with_info ? depths() : std::vector<std::uint32_t>();
+    if (with_info) {
+        table.info.reserve(count);
+    }
+    // Pool offsets in order of first use along the edges.
+    constexpr std::uint32_t UNPLACED = UINT32_MAX;
+    std::vector<std::uint32_t> pool_start(labels_.size(), UNPLACED);
+
+    // Breadth-first: a node's number is its position in `order`.
+    std::vector<std::uint32_t> order;
+    order.reserve(count);
+    order.push_back(0);
+    for (std::size_t number = 0; number < order.size(); ++number) {
+        const std::uint32_t id = order[number];
+        const WorkNode& work = nodes_[id];
+        const std::uint32_t begin = first_child[id];
+        const std::uint32_t end = first_child[id + 1];
+        table.nodes.push_back({static_cast<std::uint32_t>(table.edges.size()), static_cast<std::uint16_t>(end - begin),
+                               flags_of(work.icann_kind, work.private_kind)});
+        if (with_info) {
+            table.info.push_back({depth[id], work.on_alias_path && !work.on_written_path, work.written});
+        }
+        for (std::uint32_t c = begin; c < end; ++c) {
+            const std::uint32_t child = children[c];
+            const std::uint32_t label_id = nodes_[child].label;
+            const std::string_view label = label_text(label_id);
+            if (pool_start[label_id] == UNPLACED) {
+                pool_start[label_id] = static_cast<std::uint32_t>(table.pool.size());
+                table.pool += label;
+            }
+            const std::uint32_t start = pool_start[label_id];
+            table.edges.push_back({start, start + static_cast<std::uint32_t>(label.size()), static_cast<std::int32_t>(order.size())});
+            table.heads.push_back(lookup::label_head(label));
+            order.push_back(child);
+        }
+    }
+    table.distinct_labels = labels_.size();
+    return table;
 }
 
 }  // namespace builder

@@ -11,14 +11,11 @@ namespace lookup {
 // exhausted memory into MemoryError, any fault into PanicException.
 void raise_current_fault() noexcept;
 
-// A body answers with a result object (new reference) or a Python exception,
-// or throws a fault.
-using Body = Result<PyObject*> (*)(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-
-template <Body body>
-PyObject* guarded_call(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+// Runs `call` (which answers with a Result<PyObject*>) under the guard.
+template <class Call>
+PyObject* guarded(Call call) noexcept {
     try {
-        Result<PyObject*> result = body(args, nargs, kwnames);
+        Result<PyObject*> result = call();
         if (result.ok()) {
             return result.value();
         }
@@ -27,6 +24,24 @@ PyObject* guarded_call(PyObject* /*module*/, PyObject* const* args, Py_ssize_t n
         raise_current_fault();
     }
     return nullptr;
+}
+
+// A body answers with a result object (new reference) or a Python exception,
+// or throws a fault.
+using Body = Result<PyObject*> (*)(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+template <Body body>
+PyObject* guarded_call(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    return guarded([&] { return body(args, nargs, kwnames); });
+}
+
+// The same for a method, whose body reads the object it is called on (or,
+// for a class method, the class).
+using MethodBody = Result<PyObject*> (*)(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+template <MethodBody body>
+PyObject* guarded_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+    return guarded([&] { return body(self, args, nargs, kwnames); });
 }
 
 // The same for module execution: 0, or -1 with a pending exception.

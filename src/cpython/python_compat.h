@@ -89,8 +89,13 @@ static_assert(sizeof(ExportSlot) == sizeof(PyModuleDef_Slot), "one export slot i
 #define LOOKUP_MODEXPORT_FUNC extern "C" __attribute__((visibility("default"))) lookup::compat::ExportSlot*
 #endif
 
-// ---- 3.12: the raised-exception API ----
+// ---- 3.12: the raised-exception API, member types without structmember.h ----
 #if PY_VERSION_HEX < 0x030C0000
+#include <structmember.h>
+#define Py_T_OBJECT_EX T_OBJECT_EX
+#define Py_T_PYSSIZET T_PYSSIZET
+#define Py_READONLY READONLY
+
 inline PyObject* PyErr_GetRaisedException(void) {
     PyObject* type = nullptr;
     PyObject* value = nullptr;

@@ -41,11 +41,13 @@ std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std
             node_fault(child);
         }
         const unsigned kind = static_cast<unsigned>(table.nodes[child].flags) >> shift;
-        // Kinds are tested in the order exception, wildcard, plain.
+        // Kinds are tested in the order exception, wildcard, plain. A matching
+        // exception prevails over every other rule, those below it included,
+        // so the walk ends there.
         if ((kind & FLAG_EXCEPTION) != 0) {
-            result = i;
-            matched = true;
-        } else if ((kind & FLAG_WILDCARD) != 0) {
+            return i;
+        }
+        if ((kind & FLAG_WILDCARD) != 0) {
             // The label in the wildcard's place belongs to the suffix, when there is one.
             result = i + 1 < label_count ? i + 2 : i + 1;
             matched = true;

@@ -1,35 +1,36 @@
 #include "methods.h"
 
+#include <string_view>
+
 #include "guard.h"
-#include "queries.h"
+#include "query_bodies.h"
+#include "query_docs.h"
 
 namespace lookup {
 namespace {
 
+// The list compiled in answers; the functions belong to no class.
+struct ModuleFunctions {
+    static constexpr std::string_view CLASS_NAME = {};
+};
+
+template <Query query>
+Result<PyObject*> body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_query<query, ModuleFunctions>(compiled_table(), args, nargs, kwnames);
+}
+
 // Signature line, "--", an empty line, then the body: the interpreter splits
 // this into __text_signature__ and __doc__.
 constexpr const char PUBLICSUFFIX_DOC[] =
-    "publicsuffix(domain, *, accept_unknown=True, icann_only=False, keep_case=False)\n--\n\n"
-    "Return the longest public suffix of *domain*, or None if it has none.";
+    LOOKUP_FUNCTION_DOC("publicsuffix", LOOKUP_PUBLICSUFFIX_PARAMETERS, LOOKUP_PUBLICSUFFIX_BODY);
 constexpr const char PRIVATESUFFIX_DOC[] =
-    "privatesuffix(domain, *, accept_unknown=True, icann_only=False, keep_case=False)\n--\n\n"
-    "Return the private suffix of *domain*: the public suffix plus one label.\n"
-    "None if *domain* is entirely public, or invalid.";
-constexpr const char IS_PUBLIC_DOC[] =
-    "is_public(domain, *, accept_unknown=True, icann_only=False)\n--\n\n"
-    "Return whether *domain* is entirely a public suffix.";
+    LOOKUP_FUNCTION_DOC("privatesuffix", LOOKUP_PRIVATESUFFIX_PARAMETERS, LOOKUP_PRIVATESUFFIX_BODY);
+constexpr const char IS_PUBLIC_DOC[] = LOOKUP_FUNCTION_DOC("is_public", LOOKUP_IS_PUBLIC_PARAMETERS, LOOKUP_IS_PUBLIC_BODY);
 constexpr const char IS_PRIVATE_DOC[] =
-    "is_private(domain, *, accept_unknown=True, icann_only=False)\n--\n\n"
-    "Return whether *domain* is a private suffix or a subdomain of one.";
+    LOOKUP_FUNCTION_DOC("is_private", LOOKUP_IS_PRIVATE_PARAMETERS, LOOKUP_IS_PRIVATE_BODY);
 constexpr const char PRIVATEPARTS_DOC[] =
-    "privateparts(domain, *, accept_unknown=True, icann_only=False, keep_case=False)\n--\n\n"
-    "Return a tuple of the subdomain labels of *domain* followed by its private\n"
-    "suffix, or None if it has no private suffix.";
-constexpr const char SUBDOMAIN_DOC[] =
-    "subdomain(domain, depth, *, accept_unknown=True, icann_only=False, keep_case=False)\n--\n\n"
-    "Return the suffix of *domain* reaching *depth* labels beyond its private\n"
-    "suffix, or None if *domain* has too few labels. Depth 0 is the private\n"
-    "suffix itself.";
+    LOOKUP_FUNCTION_DOC("privateparts", LOOKUP_PRIVATEPARTS_PARAMETERS, LOOKUP_PRIVATEPARTS_BODY);
+constexpr const char SUBDOMAIN_DOC[] = LOOKUP_FUNCTION_DOC("subdomain", LOOKUP_SUBDOMAIN_PARAMETERS, LOOKUP_SUBDOMAIN_BODY);
 
 // The entry point of a body, in the form that a method record stores.
 template <Body body>
@@ -38,12 +39,12 @@ const auto entry = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)
 constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef methods[] = {
-    {"publicsuffix", entry<query_body<Query::publicsuffix>>, FAST_WITH_KEYWORDS, PUBLICSUFFIX_DOC},
-    {"privatesuffix", entry<query_body<Query::privatesuffix>>, FAST_WITH_KEYWORDS, PRIVATESUFFIX_DOC},
-    {"is_public", entry<query_body<Query::is_public>>, FAST_WITH_KEYWORDS, IS_PUBLIC_DOC},
-    {"is_private", entry<query_body<Query::is_private>>, FAST_WITH_KEYWORDS, IS_PRIVATE_DOC},
-    {"privateparts", entry<query_body<Query::privateparts>>, FAST_WITH_KEYWORDS, PRIVATEPARTS_DOC},
-    {"subdomain", entry<query_body<Query::subdomain>>, FAST_WITH_KEYWORDS, SUBDOMAIN_DOC},
+    {"publicsuffix", entry<body<Query::publicsuffix>>, FAST_WITH_KEYWORDS, PUBLICSUFFIX_DOC},
+    {"privatesuffix", entry<body<Query::privatesuffix>>, FAST_WITH_KEYWORDS, PRIVATESUFFIX_DOC},
+    {"is_public", entry<body<Query::is_public>>, FAST_WITH_KEYWORDS, IS_PUBLIC_DOC},
+    {"is_private", entry<body<Query::is_private>>, FAST_WITH_KEYWORDS, IS_PRIVATE_DOC},
+    {"privateparts", entry<body<Query::privateparts>>, FAST_WITH_KEYWORDS, PRIVATEPARTS_DOC},
+    {"subdomain", entry<body<Query::subdomain>>, FAST_WITH_KEYWORDS, SUBDOMAIN_DOC},
 };
 
 }  // namespace

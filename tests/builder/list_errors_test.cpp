@@ -43,6 +43,7 @@ std::vector<BadList> bad_lists() {
     lists.insert(lists.end(), {
         {list_text({"com"}, {"bad\xC3(.com"}), 9, "not valid UTF-8"},
         {list_text({"com"}, {"\xED\xA0\x80.com"}), 9, "not valid UTF-8"},
+        {"// comment \xFF\n// ===BEGIN ICANN DOMAINS===\ncom\n// ===END ICANN DOMAINS===\n", 1, "not valid UTF-8"},
         {list_text({"com", " indented.com"}), 6, "begins with whitespace"},
         {"com\n// ===BEGIN ICANN DOMAINS===\n// ===END ICANN DOMAINS===\n", 1, "outside the ICANN and PRIVATE sections"},
         {"// ===BEGIN ICANN DOMAINS===\n// ===END ICANN DOMAINS===\nnet\n", 3, "outside the ICANN and PRIVATE sections"},

@@ -18,3 +18,13 @@ def corrupt_module_dir():
     if not support.CORRUPT_MODULE_DIR.is_dir():
         pytest.fail(f"LOOKUP_CORRUPT_MODULE_DIR={support.CORRUPT_MODULE_DIR} is not a directory")
     return support.CORRUPT_MODULE_DIR
+
+
+@pytest.fixture(scope="session")
+def lookup_psl():
+    return support.import_package()
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "slow: takes seconds (whole-corpus sweeps, subprocesses, clusters)")
+    config.addinivalue_line("markers", "cluster: starts a local Dask cluster of worker processes")

@@ -61,6 +61,17 @@ FLAG_NAMES = {
 }
 
 
+def import_package():
+    """lookup_psl from LOOKUP_MODULE_DIR, where it sits beside _lookup (the
+    build tree and site-packages alike); imported at first need, so that the
+    suites of _lookup alone run without it."""
+    import lookup_psl
+
+    if pathlib.Path(lookup_psl.__file__).resolve().parent.parent != MODULE_DIR:
+        raise RuntimeError(f"lookup_psl was imported from {lookup_psl.__file__}, not from {MODULE_DIR}")
+    return lookup_psl
+
+
 def positional_args(name, domain="example.com"):
     """The required positional arguments of a function, for calls that must bind."""
     return (domain, 0) if name == "subdomain" else (domain,)
@@ -177,8 +188,8 @@ def reference_suffix_count(lowered, accept_unknown=True, icann_only=False):
             break
         kind = views[node][1 if icann_only else 0]
         if kind & FLAG_EXCEPTION:
-            result, matched = i, True
-        elif kind & FLAG_WILDCARD:
+            return i  # an exception prevails over every other rule
+        if kind & FLAG_WILDCARD:
             result, matched = (i + 2 if i + 1 < n else i + 1), True
         elif kind & FLAG_RULE:
             result, matched = i + 1, True

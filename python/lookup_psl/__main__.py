@@ -1,0 +1,147 @@
+"""python -m lookup_psl update [--url URL] [--output PATH]
+
+Downloads the Public Suffix List, builds it to check it, and writes it in
+place of the old copy only when all of that worked: the new file goes to a
+temporary name beside the old one and is renamed over it, so the old file
+stays on any failure. Prints the new list's checksum, version, rule counts
+and how many rules were added and removed since the old copy. Nothing else
+in the package ever downloads anything.
+"""
+
+from __future__ import annotations
+
+import argparse
+import http.client
+import os
+import pathlib
+import sys
+import tempfile
+import urllib.error
+import urllib.request
+
+from ._suffix_list import SuffixList
+
+DEFAULT_URL = "https://publicsuffix.org/list/public_suffix_list.dat"
+TIMEOUT_SECONDS = 60
+PROGRAM = "python -m lookup_psl"
+
+
+def default_output() -> pathlib.Path:
+    """The list's place in the user's data directory (XDG_DATA_HOME, whose
+    relative values the XDG rules say to ignore, else ~/.local/share)."""
+    base = os.environ.get("XDG_DATA_HOME", "")
+    if not os.path.isabs(base):
+        base = os.path.join(os.path.expanduser("~"), ".local", "share")
+    return pathlib.Path(base) / "lookup-psl" / "public_suffix_list.dat"
+
+
+class UpdateError(Exception):
+    """A step of the update failed; the message says which and why."""
+
+
+def download(url: str) -> bytes:
+    request = urllib.request.Request(url, headers={"User-Agent": "lookup-psl update"})
+    try:
+        with urllib.request.urlopen(request, timeout=TIMEOUT_SECONDS) as response:
+            # A transfer cut short of its announced length raises IncompleteRead.
+            data: bytes = response.read()
+            return data
+    except urllib.error.HTTPError as error:
+        raise UpdateError(f"download of {url} failed: HTTP {error.code} {error.reason}") from error
+    except (urllib.error.URLError, http.client.HTTPException, OSError) as error:
+        raise UpdateError(f"download of {url} failed: {error!r}") from error
+
+
+def rules_of(data: bytes) -> set[tuple[str, str]]:
+    """(section, rule) of every rule line, for counting what changed."""
+    rules = set()
+    section = ""
+    for line in data.decode("utf-8", errors="replace").splitlines():
+        if line.startswith("//"):
+            for marker, name in (("===BEGIN ICANN DOMAINS===", "icann"), ("===BEGIN PRIVATE DOMAINS===", "private")):
+                if marker in line:
+                    section = name
+            continue
+        fields = line.split()
+        if fields and not line[0].isspace():
+            rules.add((section, fields[0]))
+    return rules
+
+
+def write_atomically(path: pathlib.Path, data: bytes) -> None:
+    path.parent.mkdir(parents=True, exist_ok=True)
+    umask = os.umask(0)
+    os.umask(umask)
+    descriptor, temporary = tempfile.mkstemp(prefix=f".{path.name}.", suffix=".tmp", dir=path.parent)
+    try:
+        with os.fdopen(descriptor, "wb") as out:
+            out.write(data)
+            out.flush()
+            os.fsync(out.fileno())
+        os.chmod(temporary, 0o666 & ~umask)
+        os.replace(temporary, path)
+    except BaseException:
+        try:
+            os.unlink(temporary)
+        except FileNotFoundError:
+            pass
+        raise
+
+
+def update(url: str, output: pathlib.Path) -> str:
+    """Downloads, checks and writes the list; returns the report."""
+    data = download(url)
+    try:
+        built = SuffixList.from_bytes(data)
+    except ValueError as error:
+        raise UpdateError(f"the list from {url} does not build: {error}") from error
+    if built.icann_rules == 0:
+        # Valid as a list, but in place of a real one it would silently make
+        # every name's public suffix its last label.
+        raise UpdateError(f"the list from {url} holds no ICANN rules ({len(data)} bytes)")
+    try:
+        old: bytes | None = output.read_bytes()
+    except FileNotFoundError:
+        old = None
+    except OSError as error:
+        raise UpdateError(f"cannot read the old list {output}: {error}") from error
+    try:
+        write_atomically(output, data)
+    except OSError as error:
+        raise UpdateError(f"cannot write {output}: {error}") from error
+    if old is None:
+        changes = "no earlier copy"
+    else:
+        before, after = rules_of(old), rules_of(data)
+        changes = f"{len(after - before)} added, {len(before - after)} removed"
+    return "\n".join([
+        f"wrote     {output} ({len(data)} bytes from {url})",
+        f"checksum  {built.checksum}",
+        f"version   {built.version or '(none)'}",
+        f"commit    {built.commit or '(none)'}",
+        f"rules     {built.icann_rules} ICANN, {built.private_rules} private",
+        f"changes   {changes}",
+    ])
+
+
+def main(argv: list[str] | None = None) -> int:
+    parser = argparse.ArgumentParser(prog=PROGRAM, description="Public Suffix List lookups: maintenance commands.")
+    commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
+    update_parser = commands.add_parser(
+        "update", help="download the current list and write it where SuffixList.from_file can read it",
+        description="Download the list, build it to check it, and replace the old copy atomically.")
+    update_parser.add_argument("--url", default=DEFAULT_URL, help=f"where to download from (default: {DEFAULT_URL})")
+    update_parser.add_argument("--output", type=pathlib.Path, default=None,
+                               help=f"where to write (default: {default_output()})")
+    arguments = parser.parse_args(argv)
+    output = arguments.output if arguments.output is not None else default_output()
+    try:
+        print(update(arguments.url, output))
+    except UpdateError as error:
+        print(f"{PROGRAM} update: error: {error}; {output} is unchanged", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

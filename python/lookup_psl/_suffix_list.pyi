@@ -1,0 +1,57 @@
+"""Public Suffix Lists built at run time; use them through lookup_psl.SuffixList."""
+
+import os
+from collections.abc import Iterable
+from typing import SupportsIndex, final
+
+from typing_extensions import Buffer, Self
+
+@final
+class SuffixList:
+    """A Public Suffix List built at run time, immutable and safe to share
+    between threads. Its methods answer exactly like the functions of the
+    same names over the list compiled in."""
+
+    @property
+    def checksum(self) -> str:
+        """SHA-256 (64 lowercase hex digits) of the list's bytes."""
+    @property
+    def version(self) -> str | None:
+        """The text of the list's "// VERSION:" header line, or None."""
+    @property
+    def commit(self) -> str | None:
+        """The text of the list's "// COMMIT:" header line, or None."""
+    @property
+    def extra_rules(self) -> tuple[str, ...]:
+        """The rules added to the private section, as given."""
+    @property
+    def icann_rules(self) -> int:
+        """Rule lines of the list's ICANN section."""
+    @property
+    def private_rules(self) -> int:
+        """Rule lines of the private section, extra rules included."""
+    def __sizeof__(self) -> int:
+        """Size in memory of the object and its table, in bytes."""
+    @classmethod
+    def from_file(cls, path: str | bytes | os.PathLike[str] | os.PathLike[bytes], *, extra_rules: Iterable[str] = ()) -> Self:
+        """Build a list from the list file at *path*; OSError when it cannot be
+        read, ValueError naming the line when a line cannot be built."""
+    @classmethod
+    def from_bytes(cls, data: Buffer, *, extra_rules: Iterable[str] = ()) -> Self:
+        """Build a list from the bytes of a list file."""
+    def publicsuffix(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
+        """Return the longest public suffix of *domain*, or None if it has none."""
+    def privatesuffix(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
+        """Return the private suffix of *domain*: the public suffix plus one label.
+        None if *domain* is entirely public, or invalid."""
+    def is_public(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False) -> bool:
+        """Return whether *domain* is entirely a public suffix."""
+    def is_private(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False) -> bool:
+        """Return whether *domain* is a private suffix or a subdomain of one."""
+    def privateparts(self, domain: str, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> tuple[str, ...] | None:
+        """Return a tuple of the subdomain labels of *domain* followed by its private
+        suffix, or None if it has no private suffix."""
+    def subdomain(self, domain: str, depth: SupportsIndex, *, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> str | None:
+        """Return the suffix of *domain* reaching *depth* labels beyond its private
+        suffix, or None if *domain* has too few labels. Depth 0 is the private
+        suffix itself."""

@@ -1,0 +1,323 @@
+#include "suffix_list.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "build.h"
+#include "build_error.h"
+#include "convert.h"
+#include "detached.h"
+#include "guard.h"
+#include "list_source.h"
+#include "panic.h"
+#include "query_bodies.h"
+#include "query_docs.h"
+
+namespace lookup {
+namespace {
+
+// The list's bytes as given: the caller's bytes object, or the bytes read
+// from a file (kept as read, so that a file's list is not copied once more).
+struct ListSource {
+    PyRef object;       // bytes, or null
+    std::string owned;  // the file's bytes when there is no object
+
+    std::string_view bytes() const {
+        if (!object) {
+            return owned;
+        }
+        return {PyBytes_AS_STRING(object.get()), static_cast<std::size_t>(PyBytes_GET_SIZE(object.get()))};
+    }
+};
+
+// The list's source, the built table and the view that the engine
+// searches, made once.
+struct LoadedList {
+    LoadedList(ListSource list_source, builder::TableBuild build)
+        : source(std::move(list_source)), built(std::move(build)), table(built.table.view(built.checksum)) {}
+    LoadedList(const LoadedList&) = delete;
+    LoadedList& operator=(const LoadedList&) = delete;
+
+    // What the table (and a file's bytes) hold on the heap.
+    std::size_t held_bytes() const noexcept {
+        const builder::CompiledTable& t = built.table;
+        return t.pool.capacity() + t.nodes.capacity() * sizeof(Node) + t.edges.capacity() * sizeof(Edge) +
+               t.heads.capacity() * sizeof(std::uint32_t) + built.checksum.capacity() + source.owned.capacity() +
+               sizeof(LoadedList);
+    }
+
+    ListSource source;
+    builder::TableBuild built;
+    SuffixTable table;
+};
+
+struct SuffixListObject {
+    PyObject_HEAD
+    LoadedList* list;       // owned; never null once the object is made
+    PyObject* extra_rules;  // tuple of str
+    PyObject* checksum;   // str
+    PyObject* version;    // str or None
+    PyObject* commit;     // str or None
+    Py_ssize_t icann_rules;
+    Py_ssize_t private_rules;
+};
+
+SuffixListObject* as_list(PyObject* self) { return reinterpret_cast<SuffixListObject*>(self); }
+
+// ---- the six queries ----------------------------------------------------
+
+struct ListMethods {
+    static constexpr std::string_view CLASS_NAME = "SuffixList";
+};
+
+// Flattened: everything a call runs, from binding to the answer, inlined
+// into one body per query, as link-time optimisation does for the module's
+// smaller unit; left to itself GCC calls the binding and the lookup out of
+// line here, about 10% more instructions per call.
+template <Query query>
+[[gnu::flatten]] Result<PyObject*> query_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                                PyObject* kwnames) {
+    return run_query<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
+}
+
+// ---- making a list ------------------------------------------------------
+
+// A str, or None for an absent header line.
+Result<PyRef> optional_text(const std::optional<std::string>& text) {
+    if (!text) {
+        return PyRef(none_result());
+    }
+    PyRef made(PyUnicode_DecodeUTF8(text->data(), static_cast<Py_ssize_t>(text->size()), "replace"));
+    if (!made) {
+        return take_pending_exception();
+    }
+    return made;
+}
+
+// Builds the table of `source` with `extra`, detached from the interpreter,
+// and makes the object of class `type`. A list the builder refuses is a
+// ValueError with the builder's message.
+Result<PyObject*> make_list(PyTypeObject* type, ListSource source, ExtraRules extra) {
+    std::unique_ptr<LoadedList> list;
+    try {
+        const std::vector<std::string_view> extra_views = extra.views();
+        const Detached detached;
+        builder::TableBuild built = builder::build_table(source.bytes(), extra_views);
+        list = std::make_unique<LoadedList>(std::move(source), std::move(built));
+    } catch (const builder::BuildError& error) {
+        return PyError::described(PyExc_ValueError, error.what());
+    }
+    const builder::ListInfo& info = list->built.info;
+    Result<PyRef> version = optional_text(info.version);
+    if (!version.ok()) {
+        return version.take_error();
+    }
+    Result<PyRef> commit = optional_text(info.commit);
+    if (!commit.ok()) {
+        return commit.take_error();
+    }
+    const std::string& digest = list->built.checksum;
+    PyRef checksum(PyUnicode_FromStringAndSize(digest.data(), static_cast<Py_ssize_t>(digest.size())));
+    if (!checksum) {
+        return take_pending_exception();
+    }
+    PyObject* object = type->tp_alloc(type, 0);
+    if (object == nullptr) {
+        return take_pending_exception();
+    }
+    SuffixListObject* made = as_list(object);
+    made->icann_rules = static_cast<Py_ssize_t>(info.icann_rules);
+    made->private_rules = static_cast<Py_ssize_t>(info.private_rules);
+    made->list = list.release();
+    made->extra_rules = extra.tuple.release();
+    made->checksum = checksum.release();
+    made->version = version.value().release();
+    made->commit = commit.value().release();
+    return object;
+}
+
+constexpr KeywordParam EXTRA_RULES_ONLY[] = {{"extra_rules", false}};
+constexpr std::string_view PATH_ONLY[] = {"path"};
+constexpr std::string_view DATA_ONLY[] = {"data"};
+constexpr std::string_view DATA_AND_EXTRA_RULES[] = {"data", "extra_rules"};
+constexpr ParameterSpec FROM_FILE_SPEC{"from_file", "SuffixList", PATH_ONLY, 0, 1, EXTRA_RULES_ONLY};
+constexpr ParameterSpec FROM_BYTES_SPEC{"from_bytes", "SuffixList", DATA_ONLY, 0, 1, EXTRA_RULES_ONLY};
+constexpr ParameterSpec UNPICKLE_SPEC{"_unpickle", "SuffixList", DATA_AND_EXTRA_RULES, 0, 2, {}};
+
+// A constructor: arguments bound for `spec`, the first converted by
+// `convert` and the extra rules, in that order, then `load` turns the first
+// into the list's source (reading a file, say) and the list is built.
+template <const ParameterSpec& spec, class Convert, class Load>
+Result<PyObject*> construct(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                            Convert convert, Load load) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    auto given = convert(slots[0]);
+    if (!given.ok()) {
+        return add_argument_note(given.take_error(), spec.positional[0]);
+    }
+    Result<ExtraRules> extra = extract_extra_rules(slots[1]);
+    if (!extra.ok()) {
+        return add_argument_note(extra.take_error(), "extra_rules");
+    }
+    Result<ListSource> source = load(given.value());
+    if (!source.ok()) {
+        return source.take_error();
+    }
+    return make_list(reinterpret_cast<PyTypeObject*>(type), std::move(source.value()), std::move(extra.value()));
+}
+
+// from_bytes(data, *, extra_rules=()) and the pickle's _unpickle(data, extra_rules).
+template <const ParameterSpec& spec>
+Result<PyObject*> from_bytes_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return construct<spec>(type, args, nargs, kwnames, extract_list_bytes,
+                           [](PyRef& bytes) -> Result<ListSource> { return ListSource{std::move(bytes), {}}; });
+}
+
+Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return construct<FROM_FILE_SPEC>(type, args, nargs, kwnames, extract_path, [](FilePath& path) -> Result<ListSource> {
+        FileBytes file = read_file_detached(path.encoded);
+        if (file.error != 0) {
+            errno = file.error;
+            PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.shown.get());
+            return take_pending_exception();
+        }
+        return ListSource{PyRef(), std::move(file.bytes)};
+    });
+}
+
+// ---- the object's own methods -------------------------------------------
+
+// (SuffixList._unpickle, (source bytes, extra rules)): the list is built
+// again wherever it is unpickled, and gets the same checksum and answers.
+PyObject* list_reduce(PyObject* self, PyObject* /*unused*/) {
+    const PyRef unpickle(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(self)), "_unpickle"));
+    if (!unpickle) {
+        return nullptr;
+    }
+    const ListSource& source = as_list(self)->list->source;
+    PyRef bytes = source.object ? PyRef::borrow(source.object.get())
+                                : PyRef(PyBytes_FromStringAndSize(source.owned.data(),
+                                                                  static_cast<Py_ssize_t>(source.owned.size())));
+    if (!bytes) {
+        return nullptr;
+    }
+    return Py_BuildValue("O(OO)", unpickle.get(), bytes.get(), as_list(self)->extra_rules);
+}
+
+// The object with its table, and a file's bytes; a caller's bytes object is
+// an object of its own.
+PyObject* list_sizeof(PyObject* self, PyObject* /*unused*/) {
+    const std::size_t size = static_cast<std::size_t>(Py_TYPE(self)->tp_basicsize) + as_list(self)->list->held_bytes();
+    return PyLong_FromSize_t(size);
+}
+
+PyObject* list_repr(PyObject* self) {
+    const SuffixListObject* list = as_list(self);
+    const std::string_view checksum = list->list->built.checksum;
+    const std::string shown = std::string(checksum.substr(0, 16)) + "...";
+    return PyUnicode_FromFormat("<lookup_psl.SuffixList checksum=%s version=%R commit=%R icann_rules=%zd "
+                                "private_rules=%zd extra_rules=%zd>",
+                                shown.c_str(), list->version, list->commit, list->icann_rules, list->private_rules,
+                                PyTuple_GET_SIZE(list->extra_rules));
+}
+
+void list_dealloc(PyObject* self) {
+    SuffixListObject* list = as_list(self);
+    PyTypeObject* type = Py_TYPE(self);
+    delete list->list;  // with it, the source bytes it holds
+    Py_XDECREF(list->extra_rules);
+    Py_XDECREF(list->checksum);
+    Py_XDECREF(list->version);
+    Py_XDECREF(list->commit);
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+// ---- the class ----------------------------------------------------------
+
+template <MethodBody body>
+const auto method = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<body>));
+
+constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
+
+// The record of one query method: its name, body and docstring (a literal
+// joined at compile time, hence a macro).
+#define QUERY_METHOD(name, NAME)                                         \
+    {#name, method<query_method<Query::name>>, FAST_WITH_KEYWORDS,       \
+     LOOKUP_METHOD_DOC(#name, LOOKUP_##NAME##_PARAMETERS, LOOKUP_##NAME##_BODY)}
+
+PyMethodDef methods[] = {
+    {"from_file", method<from_file_body>, METH_CLASS | FAST_WITH_KEYWORDS,
+     "from_file($type, path, *, extra_rules=())\n--\n\n"
+     "Build a list from the list file at *path* (str, bytes or path-like),\n"
+     "with *extra_rules* (list lines) added to its private section."},
+    {"from_bytes", method<from_bytes_body<FROM_BYTES_SPEC>>, METH_CLASS | FAST_WITH_KEYWORDS,
+     "from_bytes($type, data, *, extra_rules=())\n--\n\n"
+     "Build a list from the bytes of a list file, with *extra_rules* (list\n"
+     "lines) added to its private section."},
+    {"_unpickle", method<from_bytes_body<UNPICKLE_SPEC>>, METH_CLASS | FAST_WITH_KEYWORDS,
+     "_unpickle($type, data, extra_rules, /)\n--\n\nBuild a list again from what it was pickled as."},
+    QUERY_METHOD(publicsuffix, PUBLICSUFFIX),
+    QUERY_METHOD(privatesuffix, PRIVATESUFFIX),
+    QUERY_METHOD(is_public, IS_PUBLIC),
+    QUERY_METHOD(is_private, IS_PRIVATE),
+    QUERY_METHOD(privateparts, PRIVATEPARTS),
+    QUERY_METHOD(subdomain, SUBDOMAIN),
+    {"__reduce__", list_reduce, METH_NOARGS, "Pickle by the list's source bytes and extra rules."},
+    {"__sizeof__", list_sizeof, METH_NOARGS, "Size in memory of the object and its table, in bytes."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+constexpr char CHECKSUM_DOC[] = "SHA-256 (64 lowercase hex digits) of the list's bytes, as LIST_CHECKSUM is of the list compiled in.";
+constexpr char VERSION_DOC[] = "The text of the list's \"// VERSION:\" header line, or None.";
+constexpr char COMMIT_DOC[] = "The text of the list's \"// COMMIT:\" header line, or None.";
+constexpr char EXTRA_RULES_DOC[] = "The rules added to the private section, as given (a tuple of str).";
+constexpr char ICANN_RULES_DOC[] = "Rule lines of the list's ICANN section.";
+constexpr char PRIVATE_RULES_DOC[] = "Rule lines of the private section, extra rules included.";
+
+PyMemberDef members[] = {
+    {"checksum", Py_T_OBJECT_EX, offsetof(SuffixListObject, checksum), Py_READONLY, CHECKSUM_DOC},
+    {"version", Py_T_OBJECT_EX, offsetof(SuffixListObject, version), Py_READONLY, VERSION_DOC},
+    {"commit", Py_T_OBJECT_EX, offsetof(SuffixListObject, commit), Py_READONLY, COMMIT_DOC},
+    {"extra_rules", Py_T_OBJECT_EX, offsetof(SuffixListObject, extra_rules), Py_READONLY, EXTRA_RULES_DOC},
+    {"icann_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, icann_rules), Py_READONLY, ICANN_RULES_DOC},
+    {"private_rules", Py_T_PYSSIZET, offsetof(SuffixListObject, private_rules), Py_READONLY, PRIVATE_RULES_DOC},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+constexpr const char LIST_DOC[] =
+    "A Public Suffix List built at run time, immutable and safe to share\n"
+    "between threads. Make one with SuffixList.from_file() or\n"
+    "SuffixList.from_bytes(); its methods answer exactly like the functions\n"
+    "of the same names over the list compiled in.";
+
+PyType_Slot slots[] = {
+    {Py_tp_doc, const_cast<char*>(LIST_DOC)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&list_dealloc)},
+    {Py_tp_repr, reinterpret_cast<void*>(&list_repr)},
+    {Py_tp_methods, methods},
+    {Py_tp_members, members},
+    {0, nullptr},
+};
+
+PyType_Spec spec = {
+    "lookup_psl.SuffixList",
+    sizeof(SuffixListObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
+    slots,
+};
+
+}  // namespace
+
+PyObject* make_suffix_list_type(PyObject* module) { return PyType_FromModuleAndSpec(module, &spec, nullptr); }
+
+}  // namespace lookup
