@@ -1,14 +1,18 @@
 """Public Suffix List lookups.
 
 The six functions and LIST_CHECKSUM are those of ``_lookup`` itself, answering
-from the copy of the list compiled in. ``SuffixList`` answers the same
-questions from a list read at run time (a newer copy, or one with rules of
-your own); ``python -m lookup_psl update`` downloads the current list.
+from the copy of the list compiled in; their batch forms (``privatesuffix_batch``
+and so on) answer a whole iterable of domains in one call, on several threads
+if asked. ``SuffixList`` answers the same questions from a list read at run
+time (a newer copy, or one with rules of your own); ``python -m lookup_psl
+update`` downloads the current list.
 """
 
 from _lookup import *  # noqa: F403  (the six functions and LIST_CHECKSUM)
 
-from ._suffix_list import SuffixList
+from ._suffix_list import (SuffixList, is_private_batch, is_public_batch, privateparts_batch,
+                           privatesuffix_batch, publicsuffix_batch, subdomain_batch)
 
 __all__ = ["publicsuffix", "privatesuffix", "is_public", "is_private", "privateparts", "subdomain",
-           "LIST_CHECKSUM", "SuffixList"]
+           "LIST_CHECKSUM", "SuffixList", "publicsuffix_batch", "privatesuffix_batch", "is_public_batch",
+           "is_private_batch", "privateparts_batch", "subdomain_batch"]

@@ -45,6 +45,41 @@ Result<std::uint64_t> extract_u64(PyObject* object) {
     return checked_u64(index.get());
 }
 
+Result<std::uint64_t> extract_count(PyObject* object, std::string_view name) {
+    // A bool is an int, but threads=True reads as a switch, not as one thread.
+    if (PyBool_Check(object)) {
+        return PyError::described(PyExc_TypeError, std::string(name) + " must be an int, not 'bool'");
+    }
+    PyRef index(PyLong_Check(object) ? Py_NewRef(object) : PyNumber_Index(object));
+    if (!index) {
+        return take_pending_exception();
+    }
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
+    if (value == -1 && overflow == 0 && PyErr_Occurred() != nullptr) {
+        return take_pending_exception();
+    }
+    if (overflow > 0) {
+        return UINT64_MAX;
+    }
+    if (overflow < 0 || value < 1) {
+        return PyError::described(PyExc_ValueError, std::string(name) + " must be at least 1");
+    }
+    return static_cast<std::uint64_t>(value);
+}
+
+Result<PyRef> extract_items(PyObject* object) {
+    if (PyUnicode_Check(object) || PyBytes_Check(object) || PyByteArray_Check(object)) {
+        return PyError::described(PyExc_TypeError, "expected an iterable of str, not a single '" +
+                                                       qualified_name_text(Py_TYPE(object)) + "'");
+    }
+    PyRef items(PySequence_Tuple(object));
+    if (!items) {
+        return take_pending_exception();
+    }
+    return items;
+}
+
 namespace {
 
 // numpy's boolean class, told by its module and name: numpy is never imported.
@@ -100,11 +135,9 @@ PyRef argument_note(std::string_view name) {
     return PyRef(PyUnicodeWriter_Finish(writer));
 }
 
-}  // namespace
-
-PyError add_argument_note(PyError error, std::string_view name) {
-    // Any failure on the way leaves the error as it was, with nothing pending.
-    const PyRef note = argument_note(name);
+// Adds `note` (a str, or null when it could not be made) to the error. Any
+// failure on the way leaves the error as it was, with nothing pending.
+PyError with_note(PyError error, const PyRef& note) {
     PyObject* exception = note ? error.object() : nullptr;
     PyObject* add_note = exception != nullptr ? interned_add_note_name() : nullptr;
     if (add_note != nullptr) {
@@ -113,6 +146,17 @@ PyError add_argument_note(PyError error, std::string_view name) {
     }
     PyErr_Clear();
     return error;
+}
+
+}  // namespace
+
+PyError add_argument_note(PyError error, std::string_view name) {
+    return with_note(std::move(error), argument_note(name));
+}
+
+PyError add_item_note(PyError error, std::size_t index, std::string_view name) {
+    const std::string note = "while processing item " + std::to_string(index) + " of '" + std::string(name) + "'";
+    return with_note(std::move(error), PyRef(PyUnicode_FromStringAndSize(note.data(), static_cast<Py_ssize_t>(note.size()))));
 }
 
 namespace {

@@ -44,9 +44,23 @@ inline Result<bool> extract_bool(PyObject* object, bool fallback) {
     return extract_other_bool(object);
 }
 
+// A count of at least 1 for the parameter `name`: an `int` (not a `bool`) or
+// any object with `__index__`. Counts beyond 64 bits give UINT64_MAX; below 1
+// they are a ValueError.
+Result<std::uint64_t> extract_count(PyObject* object, std::string_view name);
+
+// The items of any iterable but a single text (`str`, `bytes` or `bytearray`,
+// refused rather than read one character at a time), as a tuple: the object
+// itself when it is one. The tuple holds the items for as long as it lives.
+Result<PyRef> extract_items(PyObject* object);
+
 // Adds the note "while processing '{name}'" to a conversion error. Failing to
 // add it leaves the error as it was.
 PyError add_argument_note(PyError error, std::string_view name);
+
+// Adds the note "while processing item {index} of '{name}'" (items counted
+// from 0) to the conversion error of one item of an iterable argument.
+PyError add_item_note(PyError error, std::size_t index, std::string_view name);
 
 // Answers as new references. A failure to make the object is an internal fault.
 PyObject* text_result(std::string_view text);

@@ -30,6 +30,21 @@ struct EdgeRun {
     std::uint32_t first;           // number of the run's first edge, for faults
 };
 
+inline bool range_is_sound(const EdgeRun& run, std::uint32_t start, std::uint32_t end) noexcept {
+    return start <= end && end <= run.pool_size;
+}
+
+// Only a continuation byte (10xxxxxx) is not a character boundary; the end of
+// the pool is one.
+inline bool on_boundaries(const EdgeRun& run, std::uint32_t start, std::uint32_t end) noexcept {
+    return !(start < run.pool_size && utf8::is_continuation(run.pool[start])) &&
+           !(end < run.pool_size && utf8::is_continuation(run.pool[end]));
+}
+
+inline std::string_view label_text(const EdgeRun& run, std::uint32_t start, std::uint32_t end) noexcept {
+    return {reinterpret_cast<const char*>(run.pool) + start, end - start};
+}
+
 // The label of the run's edge `i`, after checking that its range is a sound
 // slice of the pool. Runs on every probe, so the checks stay inline and the
 // faults out of line.
@@ -37,16 +52,13 @@ inline std::string_view checked_label(const EdgeRun& run, std::uint32_t i) {
     const Edge& entry = run.edges[i];
     const std::uint32_t start = entry.label_start;
     const std::uint32_t end = entry.label_end;
-    if (start > end || end > run.pool_size) [[unlikely]] {
+    if (!range_is_sound(run, start, end)) [[unlikely]] {
         label_range_fault(run.first + i);
     }
-    // Only a continuation byte (10xxxxxx) is not a character boundary; the end
-    // of the pool is one.
-    if ((start < run.pool_size && utf8::is_continuation(run.pool[start])) ||
-        (end < run.pool_size && utf8::is_continuation(run.pool[end]))) [[unlikely]] {
+    if (!on_boundaries(run, start, end)) [[unlikely]] {
         label_boundary_fault(run.first + i);
     }
-    return {reinterpret_cast<const char*>(run.pool) + start, end - start};
+    return label_text(run, start, end);
 }
 
 // Bytewise order as unsigned bytes; a proper prefix sorts first.
@@ -92,7 +104,38 @@ inline std::uint32_t search_run(const EdgeRun& run, std::uint32_t count, std::st
     return order(base) == 0 ? base : count;
 }
 
+EdgeRun run_of(const SuffixTable& table, std::uint64_t first, bool with_heads) noexcept {
+    return EdgeRun{table.edges.data() + first, with_heads ? table.edge_heads.data() + first : nullptr,
+                   reinterpret_cast<const unsigned char*>(table.label_pool.data()), table.label_pool.size(),
+                   static_cast<std::uint32_t>(first)};
+}
+
 }  // namespace
+
+bool run_is_sound_and_sorted(const SuffixTable& table, std::uint32_t node) noexcept {
+    const Node& entry = table.nodes[node];
+    const std::uint64_t first = entry.first_edge;
+    const std::uint64_t count = entry.edge_count;
+    if (first + count > table.edges.size()) {
+        return false;
+    }
+    const bool with_heads = table.edge_heads.size() == table.edges.size();
+    const EdgeRun run = run_of(table, first, with_heads);
+    std::string_view previous;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t start = run.edges[i].label_start;
+        const std::uint32_t end = run.edges[i].label_end;
+        if (!range_is_sound(run, start, end) || !on_boundaries(run, start, end)) {
+            return false;
+        }
+        const std::string_view label = label_text(run, start, end);
+        if ((with_heads && run.heads[i] != label_head(label)) || (i != 0 && compare_labels(previous, label) >= 0)) {
+            return false;
+        }
+        previous = label;
+    }
+    return true;
+}
 
 std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::string_view label) {
     const Node& entry = table.nodes[node];
@@ -106,9 +149,7 @@ std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::stri
         return NO_NODE;
     }
     const bool with_heads = table.edge_heads.size() == table.edges.size();
-    const EdgeRun run{table.edges.data() + first, with_heads ? table.edge_heads.data() + first : nullptr,
-                      reinterpret_cast<const unsigned char*>(table.label_pool.data()), table.label_pool.size(),
-                      static_cast<std::uint32_t>(first)};
+    const EdgeRun run = run_of(table, first, with_heads);
     const auto edges = static_cast<std::uint32_t>(count);
     const std::uint32_t found = with_heads ? search_run<true>(run, edges, label, label_head(label))
                                            : search_run<false>(run, edges, label, 0);

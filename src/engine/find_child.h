@@ -16,4 +16,11 @@ inline constexpr std::uint32_t NO_NODE = UINT32_MAX;
 // against the node table.
 std::uint32_t find_child(const SuffixTable& table, std::uint32_t node, std::string_view label);
 
+// Whether find_child can search every label of the node's edge run without a
+// fault (the run lies in the edge table, each label in the pool on character
+// boundaries, with its true head) and the labels are strictly sorted: then a
+// label is found by any exact search of the run exactly when find_child
+// finds it. `node` must be a node number already checked.
+bool run_is_sound_and_sorted(const SuffixTable& table, std::uint32_t node) noexcept;
+
 }  // namespace lookup

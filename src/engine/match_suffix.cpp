@@ -12,10 +12,10 @@ namespace {
     throw Fault("node " + std::to_string(node) + " lies beyond the node table");
 }
 
-}  // namespace
-
-std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                         bool accept_unknown, bool icann_only) {
+// The walk, with `child_of(table, node, label)` as its one step down.
+template <class ChildOf>
+std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count, bool accept_unknown,
+                 bool icann_only, ChildOf child_of) {
     if (table.nodes.empty()) {
         node_fault(0);
     }
@@ -33,7 +33,7 @@ std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std
             --label_start;
         }
         const std::uint32_t child =
-            find_child(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
+            child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
         if (child == NO_NODE) {
             break;
         }
@@ -66,6 +66,24 @@ std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std
         return result;
     }
     return accept_unknown ? 1 : 0;
+}
+
+}  // namespace
+
+std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                         bool accept_unknown, bool icann_only) {
+    return walk(table, lowered, label_count, accept_unknown, icann_only,
+                [](const SuffixTable& searched, std::uint32_t node, std::string_view label) {
+                    return find_child(searched, node, label);
+                });
+}
+
+std::size_t match_suffix(ChildIndex& index, std::string_view lowered, std::size_t label_count, bool accept_unknown,
+                         bool icann_only) {
+    return walk(index.table(), lowered, label_count, accept_unknown, icann_only,
+                [&index](const SuffixTable&, std::uint32_t node, std::string_view label) {
+                    return index.find_child(node, label);
+                });
 }
 
 }  // namespace lookup

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "child_index.h"
 #include "suffix_table.h"
 
 namespace lookup {
@@ -13,5 +14,9 @@ namespace lookup {
 // form the public suffix: 0 only when no rule applies and !accept_unknown.
 std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                          bool accept_unknown, bool icann_only);
+
+// The same over the index's table, searched through the index.
+std::size_t match_suffix(ChildIndex& index, std::string_view lowered, std::size_t label_count, bool accept_unknown,
+                         bool icann_only);
 
 }  // namespace lookup

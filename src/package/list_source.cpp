@@ -21,16 +21,11 @@ Result<ExtraRules> extract_extra_rules(PyObject* object) {
         }
         return rules;
     }
-    // A single text is an iterable too, of characters: refused rather than
-    // read as one rule per character.
-    if (PyUnicode_Check(object) || PyBytes_Check(object) || PyByteArray_Check(object)) {
-        return PyError::described(PyExc_TypeError, "expected an iterable of str, not a single '" +
-                                                       std::string(Py_TYPE(object)->tp_name) + "'");
+    Result<PyRef> items = extract_items(object);
+    if (!items.ok()) {
+        return items.take_error();
     }
-    rules.tuple = PyRef(PySequence_Tuple(object));
-    if (!rules.tuple) {
-        return take_pending_exception();
-    }
+    rules.tuple = std::move(items.value());
     const Py_ssize_t count = PyTuple_GET_SIZE(rules.tuple.get());
     rules.text.reserve(static_cast<std::size_t>(count));
     for (Py_ssize_t i = 0; i < count; ++i) {

@@ -1,5 +1,7 @@
-// lookup_psl._suffix_list, the package's extension: one class, SuffixList.
-// Like _lookup it keeps no state of its own and needs no GIL.
+// lookup_psl._suffix_list, the package's extension: the class SuffixList and
+// the batch forms of the six queries over the list compiled in. Like _lookup
+// it keeps no state of its own and needs no GIL.
+#include "batch_functions.h"
 #include "guard.h"
 #include "panic.h"
 #include "suffix_list.h"
@@ -8,6 +10,9 @@ namespace lookup {
 namespace {
 
 Status fill_module(PyObject* module) {
+    if (PyModule_AddFunctions(module, batch_function_records()) < 0) {
+        return take_pending_exception();
+    }
     PyRef type(make_suffix_list_type(module));
     if (!type || PyModule_AddType(module, reinterpret_cast<PyTypeObject*>(type.get())) < 0) {
         return take_pending_exception();
@@ -26,7 +31,8 @@ PyModuleDef_Slot definition_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(&mo
 PyModuleDef_Slot definition_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(&module_exec)}, {0, nullptr}};
 #endif
 
-constexpr char MODULE_DOC[] = "Public Suffix Lists built at run time; use them through lookup_psl.SuffixList.";
+constexpr char MODULE_DOC[] =
+    "Public Suffix Lists built at run time, and the batch functions; use them through lookup_psl.";
 PyModuleDef definition = {PyModuleDef_HEAD_INIT, "lookup_psl._suffix_list", MODULE_DOC, 0, nullptr, definition_slots,
                           nullptr, nullptr, nullptr};
 

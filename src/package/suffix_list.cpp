@@ -15,6 +15,7 @@
 #include "guard.h"
 #include "list_source.h"
 #include "panic.h"
+#include "batch_bodies.h"
 #include "query_bodies.h"
 #include "query_docs.h"
 
@@ -83,6 +84,12 @@ template <Query query>
 [[gnu::flatten]] Result<PyObject*> query_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                                 PyObject* kwnames) {
     return run_query<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
+}
+
+// The batch forms, over the same table.
+template <Query query>
+Result<PyObject*> batch_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return run_batch<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
 }
 
 // ---- making a list ------------------------------------------------------
@@ -254,6 +261,10 @@ constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
     {#name, method<query_method<Query::name>>, FAST_WITH_KEYWORDS,       \
      LOOKUP_METHOD_DOC(#name, LOOKUP_##NAME##_PARAMETERS, LOOKUP_##NAME##_BODY)}
 
+#define BATCH_METHOD(name, NAME)                                            \
+    {#name "_batch", method<batch_method<Query::name>>, FAST_WITH_KEYWORDS,  \
+     LOOKUP_METHOD_DOC(#name "_batch", LOOKUP_##NAME##_BATCH_PARAMETERS, LOOKUP_BATCH_BODY(#name))}
+
 PyMethodDef methods[] = {
     {"from_file", method<from_file_body>, METH_CLASS | FAST_WITH_KEYWORDS,
      "from_file($type, path, *, extra_rules=())\n--\n\n"
@@ -271,6 +282,12 @@ PyMethodDef methods[] = {
     QUERY_METHOD(is_private, IS_PRIVATE),
     QUERY_METHOD(privateparts, PRIVATEPARTS),
     QUERY_METHOD(subdomain, SUBDOMAIN),
+    BATCH_METHOD(publicsuffix, PUBLICSUFFIX),
+    BATCH_METHOD(privatesuffix, PRIVATESUFFIX),
+    BATCH_METHOD(is_public, IS_PUBLIC),
+    BATCH_METHOD(is_private, IS_PRIVATE),
+    BATCH_METHOD(privateparts, PRIVATEPARTS),
+    BATCH_METHOD(subdomain, SUBDOMAIN),
     {"__reduce__", list_reduce, METH_NOARGS, "Pickle by the list's source bytes and extra rules."},
     {"__sizeof__", list_sizeof, METH_NOARGS, "Size in memory of the object and its table, in bytes."},
     {nullptr, nullptr, 0, nullptr},

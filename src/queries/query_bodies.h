@@ -3,14 +3,18 @@
 // answer is chosen at compile time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "bind_arguments.h"
 #include "convert.h"
 #include "errors.h"
 #include "lookup.h"
+#include "panic.h"
 
 namespace lookup {
 
@@ -52,6 +56,32 @@ struct QueryArgs {
     QueryFlags flags;
 };
 
+[[gnu::always_inline]] inline Result<std::uint64_t> convert_depth(PyObject* slot) {
+    Result<std::uint64_t> depth = extract_u64(slot);
+    if (!depth.ok()) {
+        return add_argument_note(depth.take_error(), "depth");
+    }
+    return depth;
+}
+
+// Converts the flags that `names` lists, from their slots, in the order
+// accept_unknown, icann_only, keep_case (where the query has it). Inlined,
+// with the count fixed, so that the loop unrolls within each call body: the
+// per-call path pays nothing for sharing it with the batch forms.
+template <std::size_t count>
+[[gnu::always_inline]] inline Status convert_flags(std::span<const KeywordParam, count> names, PyObject* const* slots, QueryFlags& flags) {
+    bool* const targets[] = {&flags.accept_unknown, &flags.icann_only, &flags.keep_case};
+    static_assert(count <= std::size(targets));
+    for (std::size_t i = 0; i < count; ++i) {
+        Result<bool> flag = extract_bool(slots[i], *targets[i]);
+        if (!flag.ok()) {
+            return add_argument_note(flag.take_error(), names[i].name);
+        }
+        *targets[i] = flag.value();
+    }
+    return Status();
+}
+
 // Binds, then converts in parameter order: domain, depth (where the query
 // has it), accept_unknown, icann_only, keep_case (where it has it). The first
 // failure ends the call.
@@ -70,36 +100,97 @@ Result<QueryArgs> convert_arguments(PyObject* const* args, Py_ssize_t nargs, PyO
 
     const std::size_t flags_at = spec.positional.size();
     if (flags_at == 2) {
-        Result<std::uint64_t> depth = extract_u64(slots[1]);
+        Result<std::uint64_t> depth = convert_depth(slots[1]);
         if (!depth.ok()) {
-            return add_argument_note(depth.take_error(), "depth");
+            return depth.take_error();
         }
         converted.depth = depth.value();
     }
-    bool* const targets[] = {&converted.flags.accept_unknown, &converted.flags.icann_only, &converted.flags.keep_case};
-    for (std::size_t i = 0; i < spec.keyword_only.size(); ++i) {
-        Result<bool> flag = extract_bool(slots[flags_at + i], *targets[i]);
-        if (!flag.ok()) {
-            return add_argument_note(flag.take_error(), spec.keyword_only[i].name);
-        }
-        *targets[i] = flag.value();
+    if (Status flags = convert_flags(spec.keyword_only.template first<spec.keyword_only.size()>(), slots + flags_at,
+                                     converted.flags);
+        !flags.ok()) {
+        return flags.take_error();
     }
     return converted;
 }
 
-// The str is made from the cut while the lowered text it may point into is
-// still alive, which is the one copy that the answer needs.
-inline PyObject* text_or_none(std::optional<std::string_view> cut) {
-    return cut ? text_result(*cut) : none_result();
+// What a query answers for one domain, before any Python object is made:
+// None, False, True, a text, or the private parts (the labels in front of
+// the private suffix, then the private suffix, all in one text).
+struct Answer {
+    enum class Kind : std::uint8_t { none, no, yes, text, parts };
+    Kind kind = Kind::none;
+    std::size_t labels_in_front = 0;  // parts
+    std::string_view text;            // text and parts
+};
+
+inline Answer text_answer(std::optional<std::string_view> cut) noexcept {
+    return cut ? Answer{Answer::Kind::text, 0, *cut} : Answer{};
+}
+
+inline Answer truth_answer(bool value) noexcept { return Answer{value ? Answer::Kind::yes : Answer::Kind::no, 0, {}}; }
+
+// The answer of `query` for a domain looked up; its text is a view of the
+// lookup's result source.
+template <Query query>
+[[gnu::always_inline]] inline Answer answer_of(const Lookup& found, std::uint64_t depth) noexcept {
+    if constexpr (query == Query::publicsuffix) {
+        return text_answer(found.public_suffix());
+    } else if constexpr (query == Query::privatesuffix) {
+        return text_answer(found.private_suffix());
+    } else if constexpr (query == Query::is_public) {
+        return truth_answer(found.is_public());
+    } else if constexpr (query == Query::is_private) {
+        return truth_answer(found.is_private());
+    } else if constexpr (query == Query::privateparts) {
+        const std::optional<PrivateParts> parts = found.private_parts();
+        return parts ? Answer{Answer::Kind::parts, parts->labels_in_front, parts->text} : Answer{};
+    } else {
+        return text_answer(found.subdomain(depth));
+    }
 }
 
 // The subdomain labels one item each, then the private suffix, in a tuple
-// allocated once at its final size; None without a private suffix.
-PyObject* private_parts_result(const Lookup& found);
+// allocated once at its final size; each item is made by `make_text`.
+template <class MakeText>
+[[gnu::always_inline]] inline PyObject* private_parts_tuple(const Answer& parts, MakeText& make_text) {
+    PyRef tuple(PyTuple_New(static_cast<Py_ssize_t>(parts.labels_in_front + 1)));
+    if (!tuple) {
+        fault_from_null();
+    }
+    // One label per item from the left, each made straight from its view;
+    // what remains after them is the private suffix.
+    std::string_view rest = parts.text;
+    for (std::size_t i = 0; i < parts.labels_in_front; ++i) {
+        PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(i), make_text(take_label(rest)));
+    }
+    PyTuple_SET_ITEM(tuple.get(), static_cast<Py_ssize_t>(parts.labels_in_front), make_text(rest));
+    return tuple.release();
+}
+
+// The answer as a new reference, its texts made by `make_text` (a new
+// reference from a view). A failure to make an object is an internal fault.
+template <class MakeText>
+[[gnu::always_inline]] inline PyObject* answer_object(const Answer& answer, MakeText& make_text) {
+    switch (answer.kind) {
+        case Answer::Kind::text:
+            return make_text(answer.text);
+        case Answer::Kind::parts:
+            return private_parts_tuple(answer, make_text);
+        case Answer::Kind::yes:
+        case Answer::Kind::no:
+            return bool_result(answer.kind == Answer::Kind::yes);
+        case Answer::Kind::none:
+            break;
+    }
+    return none_result();
+}
 
 // A whole call: arguments bound and converted for the query as `Owner`
 // offers it, the domain looked up in `table`, and the answer (an invalid
-// domain answers None or False).
+// domain answers None or False). The str is made from the cut while the
+// lowered text it may point into is still alive, which is the one copy that
+// the answer needs.
 template <Query query, class Owner>
 Result<PyObject*> run_query(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     Result<QueryArgs> bound = convert_arguments<QUERY_SPEC<query, Owner>>(args, nargs, kwnames);
@@ -108,19 +199,8 @@ Result<PyObject*> run_query(const SuffixTable& table, PyObject* const* args, Py_
     }
     const QueryArgs& a = bound.value();
     const Lookup found = look_up(table, a.domain, a.flags);
-    if constexpr (query == Query::publicsuffix) {
-        return text_or_none(found.public_suffix());
-    } else if constexpr (query == Query::privatesuffix) {
-        return text_or_none(found.private_suffix());
-    } else if constexpr (query == Query::is_public) {
-        return bool_result(found.is_public());
-    } else if constexpr (query == Query::is_private) {
-        return bool_result(found.is_private());
-    } else if constexpr (query == Query::privateparts) {
-        return private_parts_result(found);
-    } else {
-        return text_or_none(found.subdomain(a.depth));
-    }
+    auto make_text = [](std::string_view text) { return text_result(text); };
+    return answer_object(answer_of<query>(found, a.depth), make_text);
 }
 
 }  // namespace lookup

@@ -32,6 +32,22 @@
     "suffix, or None if *domain* has too few labels. Depth 0 is the private\n"      \
     "suffix itself."
 
+// The batch forms: `domains` in place of `domain`, `threads` before the
+// flags, and one body naming the per-call function.
+#define LOOKUP_BATCH_TEXT_FLAGS "*, threads=1, accept_unknown=True, icann_only=False, keep_case=False"
+#define LOOKUP_BATCH_TRUTH_FLAGS "*, threads=1, accept_unknown=True, icann_only=False"
+#define LOOKUP_PUBLICSUFFIX_BATCH_PARAMETERS "domains, " LOOKUP_BATCH_TEXT_FLAGS
+#define LOOKUP_PRIVATESUFFIX_BATCH_PARAMETERS "domains, " LOOKUP_BATCH_TEXT_FLAGS
+#define LOOKUP_IS_PUBLIC_BATCH_PARAMETERS "domains, " LOOKUP_BATCH_TRUTH_FLAGS
+#define LOOKUP_IS_PRIVATE_BATCH_PARAMETERS "domains, " LOOKUP_BATCH_TRUTH_FLAGS
+#define LOOKUP_PRIVATEPARTS_BATCH_PARAMETERS "domains, " LOOKUP_BATCH_TEXT_FLAGS
+#define LOOKUP_SUBDOMAIN_BATCH_PARAMETERS "domains, depth, " LOOKUP_BATCH_TEXT_FLAGS
+#define LOOKUP_BATCH_BODY(name)                                                      \
+    "Return the list of " name "() of each domain in *domains*, an iterable of\n"    \
+    "str read once at the start. The lookups run without the GIL on up to\n"         \
+    "*threads* threads (one per 1024 domains at most, and 64 at most). Errors\n"     \
+    "are those of " name "(), with a note naming the failing item's index."
+
 // A module function's docstring, and a method's (which names $self first).
 #define LOOKUP_FUNCTION_DOC(name, PARAMETERS, BODY) name "(" PARAMETERS ")\n--\n\n" BODY
 #define LOOKUP_METHOD_DOC(name, PARAMETERS, BODY) name "($self, " PARAMETERS ")\n--\n\n" BODY

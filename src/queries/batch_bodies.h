@@ -1,0 +1,187 @@
+// The batch form of the six queries: a whole iterable of domains answered in
+// one call. The items are read and held while attached to the interpreter;
+// the lookups run detached, on up to `threads` threads with a ChildIndex each; the
+// answers become objects once the calling thread is attached again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "detached.h"
+#include "parallel_parts.h"
+#include "query_bodies.h"
+
+namespace lookup {
+
+constexpr std::string_view batch_name(Query query) {
+    switch (query) {
+        case Query::publicsuffix: return "publicsuffix_batch";
+        case Query::privatesuffix: return "privatesuffix_batch";
+        case Query::is_public: return "is_public_batch";
+        case Query::is_private: return "is_private_batch";
+        case Query::privateparts: return "privateparts_batch";
+        case Query::subdomain: return "subdomain_batch";
+    }
+    return {};
+}
+
+inline constexpr std::string_view DOMAINS_ONLY[] = {"domains"};
+inline constexpr std::string_view DOMAINS_AND_DEPTH[] = {"domains", "depth"};
+inline constexpr KeywordParam BATCH_TEXT_FLAGS[] = {
+    {"threads", false}, {"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
+inline constexpr KeywordParam BATCH_TRUTH_FLAGS[] = {{"threads", false}, {"accept_unknown", false}, {"icann_only", false}};
+
+// The parameters of the batch form of `query`: `domains` in place of
+// `domain`, and `threads` before the flags.
+template <Query query, class Owner>
+inline constexpr ParameterSpec BATCH_SPEC{
+    batch_name(query),
+    Owner::CLASS_NAME,
+    query == Query::subdomain ? std::span<const std::string_view>(DOMAINS_AND_DEPTH)
+                              : std::span<const std::string_view>(DOMAINS_ONLY),
+    0,
+    query == Query::subdomain ? 2u : 1u,
+    query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(BATCH_TRUTH_FLAGS)
+                                                            : std::span<const KeywordParam>(BATCH_TEXT_FLAGS)};
+
+// The domains of a batch: the items, held by a tuple for the whole call so
+// that their UTF-8 texts stay valid while the lookups run detached, however
+// the caller's own container changes meanwhile.
+struct DomainBatch {
+    PyRef items;
+    std::vector<std::string_view> texts;
+};
+
+// Any iterable of str but a single text; an item that is not a str, or has
+// no UTF-8 form, fails with the error of `domain` in the per-call function
+// and a second note naming its index.
+Result<DomainBatch> convert_domains(PyObject* object);
+
+struct BatchArgs {
+    DomainBatch domains;
+    std::uint64_t depth = 0;
+    std::uint64_t threads = 1;
+    QueryFlags flags;
+};
+
+// Binds, then converts in parameter order: domains (with every item), depth
+// (where the query has it), threads, then the flags as the per-call function
+// converts them.
+template <const ParameterSpec& spec>
+Result<BatchArgs> convert_batch_arguments(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    BatchArgs converted;
+    Result<DomainBatch> domains = convert_domains(slots[0]);
+    if (!domains.ok()) {
+        return domains.take_error();
+    }
+    converted.domains = std::move(domains.value());
+    const std::size_t threads_at = spec.positional.size();
+    if (threads_at == 2) {
+        Result<std::uint64_t> depth = convert_depth(slots[1]);
+        if (!depth.ok()) {
+            return depth.take_error();
+        }
+        converted.depth = depth.value();
+    }
+    if (PyObject* given = slots[threads_at]) {
+        Result<std::uint64_t> threads = extract_count(given, "threads");
+        if (!threads.ok()) {
+            return add_argument_note(threads.take_error(), "threads");
+        }
+        converted.threads = threads.value();
+    }
+    if (Status flags = convert_flags(spec.keyword_only.template subspan<1, spec.keyword_only.size() - 1>(),
+                                     slots + threads_at + 1, converted.flags);
+        !flags.ok()) {
+        return flags.take_error();
+    }
+    return converted;
+}
+
+// Threads actually used for `count` domains when `asked` for: no more than
+// one per MIN_DOMAINS_PER_THREAD domains (a thread costs about as much to
+// start as that many lookups), and no more than MAX_THREADS.
+inline constexpr std::size_t MIN_DOMAINS_PER_THREAD = 1024;
+inline constexpr std::size_t MAX_THREADS = 64;
+std::size_t threads_for(std::size_t count, std::uint64_t asked) noexcept;
+
+// An answer kept until objects can be made: its text as a range of the
+// domain's own UTF-8 text, or of the spill of the part that answered it
+// (the lowered text, when lowering changed it, is gone by then).
+// Left uninitialized until its domain is answered.
+struct StoredAnswer {
+    static constexpr std::uint8_t IN_DOMAIN = UINT8_MAX;
+    Answer::Kind kind;
+    std::uint8_t part;  // IN_DOMAIN, or the part whose spill holds the text
+    std::size_t labels_in_front;
+    std::size_t start;
+    std::size_t size;
+};
+
+inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool keep_case, std::uint8_t part,
+                                 std::string& spill) {
+    StoredAnswer stored{answer.kind, StoredAnswer::IN_DOMAIN, answer.labels_in_front, 0, answer.text.size()};
+    if (answer.kind != Answer::Kind::text && answer.kind != Answer::Kind::parts) {
+        return stored;
+    }
+    // The caller's text begins where the domain does; when lowering left the
+    // bytes as they were, the answer lies at the same place in both.
+    const NormalizedDomain& domain = found.domain();
+    const std::string_view source = keep_case ? domain.original() : domain.lowered();
+    if (keep_case || source == domain.original()) {
+        stored.start = static_cast<std::size_t>(answer.text.data() - source.data());
+    } else {
+        stored.start = spill.size();
+        stored.part = part;
+        spill.append(answer.text);
+    }
+    return stored;
+}
+
+// The answers as a new list. A text that is the whole of a domain given as
+// an exact str is that str itself, and equal texts share one str while
+// they keep recurring.
+Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const StoredAnswer> answers,
+                               const std::vector<std::string>& spills);
+
+// A whole batch call: arguments bound and converted for the batch form of
+// `query` as `Owner` offers it, every domain looked up in `table`, and the
+// list of answers.
+template <Query query, class Owner>
+Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    Result<BatchArgs> bound = convert_batch_arguments<BATCH_SPEC<query, Owner>>(args, nargs, kwnames);
+    if (!bound.ok()) {
+        return bound.take_error();
+    }
+    const BatchArgs& a = bound.value();
+    const std::vector<std::string_view>& texts = a.domains.texts;
+    const std::size_t parts = threads_for(texts.size(), a.threads);
+    const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(texts.size());
+    std::vector<std::string> spills(parts);
+    auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
+        ChildIndex index(table);
+        std::string spill;  // the thread's own until it is done
+        for (std::size_t i = begin; i < end; ++i) {
+            const Lookup found = look_up(index, texts[i], a.flags);
+            answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
+                                      static_cast<std::uint8_t>(part), spill);
+        }
+        spills[part] = std::move(spill);
+    };
+    {
+        const Detached detached;
+        run_in_parts(texts.size(), parts, answer_part);
+    }
+    return answers_list(a.domains, std::span<const StoredAnswer>(answers.get(), texts.size()), spills);
+}
+
+}  // namespace lookup
