@@ -1,0 +1,200 @@
+"""The batch forms (lookup_psl.privatesuffix_batch and the SuffixList
+methods of the same names): the per-call answers and errors for every item,
+with the failing item's index, and no reference kept."""
+
+import gc
+import itertools
+import sys
+
+import pytest
+
+import support
+
+FLAG_COMBINATIONS = {
+    name: [dict(zip(flags, values)) for values in itertools.product((False, True), repeat=len(flags))]
+    for name, flags in support.FLAG_NAMES.items()
+}
+
+
+class Domain(str):
+    pass
+
+
+# Names that take every path of the batch: invalid ones, lowering that
+# changes the text (kept apart from the caller's), lowered texts longer than
+# the inline room, wildcards and exceptions, str subclasses.
+EXTRA_NAMES = [
+    "", ".", "a..b", "example.com..", "ẞ.EXAMPLE.COM.", "WWW.CK", "a.b.foo.ck", "İ.Example.CO.UK",
+    "x." * 200 + "Example.COM", "a" * 300 + ".blogspot.com", "com", "unknown-tld", Domain("Sub.Example.COM"),
+]
+
+
+@pytest.fixture(scope="module", params=["compiled", "suffix_list"])
+def owner(request, lookup_psl, lookup):
+    """(per-call functions, batch functions): the module's over the list
+    compiled in, or a SuffixList's over the same list built at run time."""
+    if request.param == "compiled":
+        return lookup, lookup_psl
+    built = lookup_psl.SuffixList.from_file(support.require_file(support.LIST_FILE))
+    return built, built
+
+
+@pytest.fixture(scope="module")
+def names():
+    return support.load_corpus() + EXTRA_NAMES
+
+
+def batch_call(owner, name, domains, *args, **kwargs):
+    return getattr(owner[1], name + "_batch")(domains, *args, **kwargs)
+
+
+@pytest.mark.slow
+@pytest.mark.parametrize("threads", [1, 2])
+def test_answers_equal_the_per_call_functions_over_the_corpus(owner, names, threads):
+    mismatches = []
+    for name, combinations in FLAG_COMBINATIONS.items():
+        per_call = getattr(owner[0], name)
+        for flags, depths in itertools.product(combinations, [(0,), (1,), (3,)] if name == "subdomain" else [()]):
+            expected = [per_call(domain, *depths, **flags) for domain in names]
+            got = batch_call(owner, name, names, *depths, threads=threads, **flags)
+            if got != expected or {type(answer) for answer in got} != {type(answer) for answer in expected}:
+                mismatches.append((name, depths, flags))
+    assert mismatches == []
+
+
+def test_iterables_of_str(owner):
+    domains = ["www.Example.com", "a.b.co.uk"]
+    expected = ["example.com", "b.co.uk"]
+    for given in (domains, tuple(domains), iter(domains), (domain for domain in domains), dict.fromkeys(domains)):
+        assert batch_call(owner, "privatesuffix", given) == expected
+    assert batch_call(owner, "privatesuffix", []) == []
+    assert batch_call(owner, "subdomain", (), 1, threads=64) == []
+    for single in ("example.com", b"example.com", bytearray(b"example.com")):
+        with pytest.raises(TypeError, match=r"^expected an iterable of str, not a single '(str|bytes|bytearray)'$"):
+            batch_call(owner, "publicsuffix", single)
+    with pytest.raises(TypeError) as caught:
+        batch_call(owner, "publicsuffix", 5)
+    assert caught.value.__notes__ == ["while processing 'domains'"]
+
+
+# (items, index of the failing item, the per-call call that fails alike)
+ITEM_ERRORS = [
+    (["a.com", 3], 1, lambda call: call(3)),
+    (["a.com", "b.com", b"c.com"], 2, lambda call: call(b"c.com")),
+    ([None], 0, lambda call: call(None)),
+    (["ok.com", "a\udc00.com", 7], 1, lambda call: call("a\udc00.com")),
+    ([Domain("x\ud800")], 0, lambda call: call(Domain("x\ud800"))),
+]
+
+
+@pytest.mark.parametrize("items, index, per_call", ITEM_ERRORS)
+def test_item_errors_are_the_per_call_errors_with_the_index(owner, items, index, per_call):
+    with pytest.raises(Exception) as expected:
+        per_call(owner[0].privateparts)
+    with pytest.raises(type(expected.value)) as caught:
+        batch_call(owner, "privateparts", items, threads=2)
+    assert str(caught.value) == str(expected.value)
+    assert caught.value.__notes__ == [*expected.value.__notes__, f"while processing item {index} of 'domains'"]
+
+
+class Index:
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+
+# threads: accepted values, and refused ones with their error and message.
+THREADS_ACCEPTED = [1, 2, 3, 64, 65, 2**70, Index(2)]
+THREADS_REFUSED = [
+    (True, TypeError, "^threads must be an int, not 'bool'$"),
+    (0, ValueError, "^threads must be at least 1$"),
+    (-1, ValueError, "^threads must be at least 1$"),
+    (-(2**70), ValueError, "^threads must be at least 1$"),
+    (1.5, TypeError, "'float' object cannot be interpreted as an integer"),
+    ("2", TypeError, "'str' object cannot be interpreted as an integer"),
+    (None, TypeError, "'NoneType' object cannot be interpreted as an integer"),
+]
+
+
+def test_threads_argument(owner, names):
+    domains = names[:5000]
+    expected = batch_call(owner, "publicsuffix", domains)
+    for threads in THREADS_ACCEPTED:
+        assert batch_call(owner, "publicsuffix", domains, threads=threads) == expected
+    for threads, error, message in THREADS_REFUSED:
+        with pytest.raises(error, match=message) as caught:
+            batch_call(owner, "publicsuffix", domains, threads=threads)
+        assert caught.value.__notes__ == ["while processing 'threads'"]
+
+
+@pytest.mark.parametrize(
+    "args, kwargs",
+    [
+        ((), {"accept_unknown": 1}),
+        ((), {"icann_only": None}),
+        ((), {"keep_case": "yes"}),
+        ((), {"bogus": True}),
+        (("extra",), {}),
+    ],
+)
+def test_argument_errors_are_the_per_call_ones(owner, args, kwargs):
+    with pytest.raises(Exception) as expected:
+        owner[0].publicsuffix("a.com", *args, **kwargs)
+    with pytest.raises(type(expected.value)) as caught:
+        batch_call(owner, "publicsuffix", ["a.com"], *args, **kwargs)
+    assert str(caught.value) == str(expected.value).replace("publicsuffix()", "publicsuffix_batch()")
+    assert getattr(caught.value, "__notes__", None) == getattr(expected.value, "__notes__", None)
+
+
+def test_depth_errors_are_the_per_call_ones(owner):
+    for depth in (-1, 2**64, 1.5, None):
+        with pytest.raises(Exception) as expected:
+            owner[0].subdomain("a.b.com", depth)
+        with pytest.raises(type(expected.value)) as caught:
+            batch_call(owner, "subdomain", ["a.b.com"], depth)
+        assert (str(caught.value), caught.value.__notes__) == (str(expected.value), expected.value.__notes__)
+
+
+def test_items_and_arguments_keep_their_reference_counts(owner):
+    domains = ["".join(["Sub.Example", ".COM"]), "".join(["example", ".com"]), Domain("a.b.co.uk")]
+    given = list(domains)
+    refused = Index(0)
+    objects = [*domains, given, refused]
+    before = [sys.getrefcount(item) for item in objects]
+    calls = [
+        lambda: batch_call(owner, "privatesuffix", given),
+        lambda: batch_call(owner, "privateparts", given, keep_case=True),
+        lambda: batch_call(owner, "subdomain", iter(given), 1, threads=2),
+        lambda: batch_call(owner, "publicsuffix", [*given, refused]),
+        lambda: batch_call(owner, "is_public", given, threads=refused),
+    ]
+    for call in calls * 200:
+        try:
+            call()
+        except (TypeError, ValueError):
+            pass
+    gc.collect()
+    assert [sys.getrefcount(item) for item in objects] == before
+
+
+@pytest.mark.skipif(not hasattr(sys, "gettotalrefcount"), reason="needs a debug interpreter")
+def test_total_reference_count_flat(owner, names):
+    domains = names[:3000]
+
+    def calls():
+        for name in support.FUNCTION_NAMES:
+            for threads in (1, 2):
+                batch_call(owner, name, domains, *([1] if name == "subdomain" else []), threads=threads)
+        for items in (["a.com", 3], ["a\udc00.com"]):
+            with pytest.raises((TypeError, UnicodeEncodeError)):
+                batch_call(owner, "privatesuffix", items)
+
+    calls()
+    gc.collect()
+    before = sys.gettotalrefcount()
+    for _ in range(20):
+        calls()
+    gc.collect()
+    assert abs(sys.gettotalrefcount() - before) < 50
