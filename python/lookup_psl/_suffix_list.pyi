@@ -1,4 +1,4 @@
-"""Public Suffix Lists built at run time; use them through lookup_psl.SuffixList."""
+"""Public Suffix Lists built at run time, and the batch functions; use them through lookup_psl."""
 
 import os
 from collections.abc import Iterable
@@ -55,3 +55,69 @@ class SuffixList:
         """Return the suffix of *domain* reaching *depth* labels beyond its private
         suffix, or None if *domain* has too few labels. Depth 0 is the private
         suffix itself."""
+    def publicsuffix_batch(self, domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+        """Return the list of publicsuffix() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of publicsuffix(), with a note naming the failing item's index."""
+    def privatesuffix_batch(self, domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+        """Return the list of privatesuffix() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of privatesuffix(), with a note naming the failing item's index."""
+    def is_public_batch(self, domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> list[bool]:
+        """Return the list of is_public() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of is_public(), with a note naming the failing item's index."""
+    def is_private_batch(self, domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> list[bool]:
+        """Return the list of is_private() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of is_private(), with a note naming the failing item's index."""
+    def privateparts_batch(self, domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[tuple[str, ...] | None]:
+        """Return the list of privateparts() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of privateparts(), with a note naming the failing item's index."""
+    def subdomain_batch(self, domains: Iterable[str], depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+        """Return the list of subdomain() of each domain in *domains*, an iterable of
+        str read once at the start. The lookups run without the GIL on up to
+        *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+        are those of subdomain(), with a note naming the failing item's index."""
+
+def publicsuffix_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+    """Return the list of publicsuffix() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of publicsuffix(), with a note naming the failing item's index."""
+
+def privatesuffix_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+    """Return the list of privatesuffix() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of privatesuffix(), with a note naming the failing item's index."""
+
+def is_public_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> list[bool]:
+    """Return the list of is_public() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of is_public(), with a note naming the failing item's index."""
+
+def is_private_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> list[bool]:
+    """Return the list of is_private() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of is_private(), with a note naming the failing item's index."""
+
+def privateparts_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[tuple[str, ...] | None]:
+    """Return the list of privateparts() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of privateparts(), with a note naming the failing item's index."""
+
+def subdomain_batch(domains: Iterable[str], depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
+    """Return the list of subdomain() of each domain in *domains*, an iterable of
+    str read once at the start. The lookups run without the GIL on up to
+    *threads* threads (one per 1024 domains at most, and 64 at most). Errors
+    are those of subdomain(), with a note naming the failing item's index."""

@@ -1,7 +1,7 @@
 """Spreading across processes: a local Dask cluster of two worker processes
 maps privatesuffix of the compiled list and of a SuffixList (pickled to the
-workers by its source bytes and extra rules) over a partitioned corpus and
-gets exactly the local answers."""
+workers by its source bytes and extra rules) over a partitioned corpus, call
+by call and one batch per partition, and gets exactly the local answers."""
 
 import importlib.util
 import os
@@ -32,11 +32,14 @@ def main(corpus, list_file):
         bag = dask.bag.from_sequence(names, npartitions=8)
         compiled = bag.map(lookup_psl.privatesuffix).compute()
         runtime = bag.map(custom.privatesuffix).compute()
+        batched = bag.map_partitions(custom.privatesuffix_batch).compute()
+        compiled_batched = bag.map_partitions(lookup_psl.privatesuffix_batch, threads=2).compute()
         workers = client.run(os.getpid)
     assert len(set(workers.values())) == 2 and os.getpid() not in workers.values(), workers
     assert compiled == [lookup_psl.privatesuffix(name) for name in names]
     assert runtime == [custom.privatesuffix(name) for name in names]
     assert compiled != runtime  # the extra rules travelled with the list
+    assert (batched, compiled_batched) == (runtime, compiled)
     print("DONE", len(names))
 
 if __name__ == "__main__":

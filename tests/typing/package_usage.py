@@ -11,6 +11,9 @@ from lookup_psl import SuffixList
 
 assert_type(lookup_psl.privatesuffix("a.example.co.uk"), str | None)
 assert_type(lookup_psl.LIST_CHECKSUM, str)
+assert_type(lookup_psl.privatesuffix_batch(["a.example.co.uk"], threads=2), list[str | None])
+assert_type(lookup_psl.is_public_batch(("com",), icann_only=True), list[bool])
+assert_type(lookup_psl.privateparts_batch(iter(["a.b.example.com"])), list[tuple[str, ...] | None])
 
 rules = SuffixList.from_bytes(b"", extra_rules=["example.com"])
 from_path = SuffixList.from_file(pathlib.Path("public_suffix_list.dat"), extra_rules=("example.org",))
@@ -27,8 +30,12 @@ assert_type(rules.is_public("com", accept_unknown=False), bool)
 assert_type(rules.is_private("example.com"), bool)
 assert_type(rules.privateparts("a.b.example.com"), tuple[str, ...] | None)
 assert_type(rules.subdomain("a.b.example.com", 1), str | None)
+assert_type(rules.subdomain_batch(["a.b.example.com"], 1, keep_case=True), list[str | None])
+assert_type(rules.is_private_batch([], threads=1), list[bool])
 
 SuffixList.from_bytes("text")  # type: ignore[arg-type]
 SuffixList.from_bytes(b"", ["example.com"])  # type: ignore[call-arg]
 rules.is_public("com", keep_case=True)  # type: ignore[call-arg]
+rules.publicsuffix_batch(["a.com"], 2)  # type: ignore[misc]
+lookup_psl.subdomain_batch([b"a.com"], 0)  # type: ignore[list-item]
 rules.checksum = "0" * 64  # type: ignore[misc]
