@@ -6,8 +6,9 @@ six methods of a lookup_psl.SuffixList built at run time from the same list;
 libpsl against the engine (psl_bench), and psl_load_file against the
 builder's run-time path; import time and resident memory of the module, and
 what a SuffixList holds; the builder's run time; privatesuffix over names of
-many labels; the lookup-psl command against libpsl's psl tool on a million
-lines (cli_bench.py).
+many labels; the batch calls against Python loops over the per-call function
+(batch_bench.py); the lookup-psl command against libpsl's psl tool on a
+million lines (cli_bench.py).
 
 Every figure is the median of repeated passes with the spread
 (max - min) / median. Timed loops alternate round-robin within one process,
@@ -29,6 +30,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_module import (  # noqa: E402  (beside this file)
     CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
+import batch_bench  # noqa: E402
 import cli_bench  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -64,6 +66,7 @@ def parse_args():
     parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu")
     parser.add_argument("--strict", action="store_true", help="exit 1 when a target is missed")
     cli_bench.add_arguments(parser)
+    batch_bench.add_arguments(parser)
     args = parser.parse_args()
     if not args.module_dir or not args.floor_dir:
         parser.error("give --module-dir and --floor-dir (or LOOKUP_MODULE_DIR and LOOKUP_FLOOR_DIR)")
@@ -434,6 +437,8 @@ def main():
         flat = [per_byte[(s, n)] for n in LONG_LABELS if n >= 100]
         verdict(f"{s} ns per byte, 100 to 10,000 labels: max / min {max(flat) / min(flat):.2f} (<= {TARGET_FLAT:g})",
                 max(flat) / min(flat) <= TARGET_FLAT)
+    print()
+    verdicts += [ok for _, ok in batch_bench.batch_figures(lookup, package, args.list, args.corpus, args.batch_passes)]
     print()
     if args.cli:
         verdicts += [ok for _, ok in cli_bench.cli_figures(args)]

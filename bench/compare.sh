@@ -3,7 +3,8 @@
 # peers (tldextract, publicsuffix2) and against the same methods of a
 # lookup_psl.SuffixList built at run time, libpsl against the engine (lookups,
 # and psl_load_file against the run-time build), import time and memory, what
-# a SuffixList holds, the builder's run time, the cost on long names, and the
+# a SuffixList holds, the builder's run time, the cost on long names, the batch
+# calls against Python loops over the per-call function (bench/batch_bench.py), and the
 # lookup-psl command against libpsl's psl tool on a million lines (that part
 # alone: bench/cli_bench.py --cli BUILD/lookup-psl). Builds what it needs
 # (Release) and installs the missing Debian packages first.
