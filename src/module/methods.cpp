@@ -9,11 +9,6 @@
 namespace lookup {
 namespace {
 
-// The list compiled in answers; the functions belong to no class.
-struct ModuleFunctions {
-    static constexpr std::string_view CLASS_NAME = {};
-};
-
 template <Query query>
 Result<PyObject*> body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_query<query, ModuleFunctions>(compiled_table(), args, nargs, kwnames);

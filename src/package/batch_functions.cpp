@@ -9,14 +9,9 @@
 namespace lookup {
 namespace {
 
-// Functions of the package, over the list compiled in.
-struct PackageFunctions {
-    static constexpr std::string_view CLASS_NAME = {};
-};
-
 template <Query query>
 Result<PyObject*> batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_batch<query, PackageFunctions>(compiled_table(), args, nargs, kwnames);
+    return run_batch<query, ModuleFunctions>(compiled_table(), args, nargs, kwnames);
 }
 
 template <Body body>

@@ -18,37 +18,6 @@
 
 namespace lookup {
 
-constexpr std::string_view batch_name(Query query) {
-    switch (query) {
-        case Query::publicsuffix: return "publicsuffix_batch";
-        case Query::privatesuffix: return "privatesuffix_batch";
-        case Query::is_public: return "is_public_batch";
-        case Query::is_private: return "is_private_batch";
-        case Query::privateparts: return "privateparts_batch";
-        case Query::subdomain: return "subdomain_batch";
-    }
-    return {};
-}
-
-inline constexpr std::string_view DOMAINS_ONLY[] = {"domains"};
-inline constexpr std::string_view DOMAINS_AND_DEPTH[] = {"domains", "depth"};
-inline constexpr KeywordParam BATCH_TEXT_FLAGS[] = {
-    {"threads", false}, {"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
-inline constexpr KeywordParam BATCH_TRUTH_FLAGS[] = {{"threads", false}, {"accept_unknown", false}, {"icann_only", false}};
-
-// The parameters of the batch form of `query`: `domains` in place of
-// `domain`, and `threads` before the flags.
-template <Query query, class Owner>
-inline constexpr ParameterSpec BATCH_SPEC{
-    batch_name(query),
-    Owner::CLASS_NAME,
-    query == Query::subdomain ? std::span<const std::string_view>(DOMAINS_AND_DEPTH)
-                              : std::span<const std::string_view>(DOMAINS_ONLY),
-    0,
-    query == Query::subdomain ? 2u : 1u,
-    query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(BATCH_TRUTH_FLAGS)
-                                                            : std::span<const KeywordParam>(BATCH_TEXT_FLAGS)};
-
 // The domains of a batch: the items, held by a tuple for the whole call so
 // that their UTF-8 texts stay valid while the lookups run detached, however
 // the caller's own container changes meanwhile.
@@ -84,25 +53,9 @@ Result<BatchArgs> convert_batch_arguments(PyObject* const* args, Py_ssize_t narg
         return domains.take_error();
     }
     converted.domains = std::move(domains.value());
-    const std::size_t threads_at = spec.positional.size();
-    if (threads_at == 2) {
-        Result<std::uint64_t> depth = convert_depth(slots[1]);
-        if (!depth.ok()) {
-            return depth.take_error();
-        }
-        converted.depth = depth.value();
-    }
-    if (PyObject* given = slots[threads_at]) {
-        Result<std::uint64_t> threads = extract_count(given, "threads");
-        if (!threads.ok()) {
-            return add_argument_note(threads.take_error(), "threads");
-        }
-        converted.threads = threads.value();
-    }
-    if (Status flags = convert_flags(spec.keyword_only.template subspan<1, spec.keyword_only.size() - 1>(),
-                                     slots + threads_at + 1, converted.flags);
-        !flags.ok()) {
-        return flags.take_error();
+    if (Status rest = convert_rest<spec, true>(slots, converted.depth, &converted.threads, converted.flags);
+        !rest.ok()) {
+        return rest.take_error();
     }
     return converted;
 }
@@ -158,7 +111,7 @@ Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const Store
 // list of answers.
 template <Query query, class Owner>
 Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<BatchArgs> bound = convert_batch_arguments<BATCH_SPEC<query, Owner>>(args, nargs, kwnames);
+    Result<BatchArgs> bound = convert_batch_arguments<QUERY_SPEC<query, Owner, true>>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }

@@ -20,49 +20,43 @@ namespace lookup {
 
 enum class Query { publicsuffix, privatesuffix, is_public, is_private, privateparts, subdomain };
 
-inline constexpr std::string_view DOMAIN_ONLY[] = {"domain"};
-inline constexpr std::string_view DOMAIN_AND_DEPTH[] = {"domain", "depth"};
-inline constexpr KeywordParam TEXT_FLAGS[] = {{"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
-inline constexpr KeywordParam TRUTH_FLAGS[] = {{"accept_unknown", false}, {"icann_only", false}};
+// A query's parameters: per call (`domain`), or in its batch form
+// (`domains`, and `threads` before the flags). Indexed by [batch].
+inline constexpr std::string_view DOMAIN_ONLY[2][1] = {{"domain"}, {"domains"}};
+inline constexpr std::string_view DOMAIN_AND_DEPTH[2][2] = {{"domain", "depth"}, {"domains", "depth"}};
+inline constexpr KeywordParam TEXT_FLAGS[] = {
+    {"threads", false}, {"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
+inline constexpr KeywordParam TRUTH_FLAGS[] = {{"threads", false}, {"accept_unknown", false}, {"icann_only", false}};
+inline constexpr std::string_view QUERY_NAMES[2][6] = {
+    {"publicsuffix", "privatesuffix", "is_public", "is_private", "privateparts", "subdomain"},
+    {"publicsuffix_batch", "privatesuffix_batch", "is_public_batch", "is_private_batch", "privateparts_batch",
+     "subdomain_batch"}};
 
-constexpr std::string_view query_name(Query query) {
-    switch (query) {
-        case Query::publicsuffix: return "publicsuffix";
-        case Query::privatesuffix: return "privatesuffix";
-        case Query::is_public: return "is_public";
-        case Query::is_private: return "is_private";
-        case Query::privateparts: return "privateparts";
-        case Query::subdomain: return "subdomain";
-    }
-    return {};
-}
-
-// The parameters of `query` as a front end offers it: a module function
-// (Owner::CLASS_NAME empty) or a method of the class of that name.
-template <Query query, class Owner>
+// The parameters of `query` (its batch form if `batch`) as a front end
+// offers it: a module function (Owner::CLASS_NAME empty) or a method of the
+// class of that name.
+template <Query query, class Owner, bool batch = false>
 inline constexpr ParameterSpec QUERY_SPEC{
-    query_name(query),
+    QUERY_NAMES[batch][static_cast<int>(query)],
     Owner::CLASS_NAME,
-    query == Query::subdomain ? std::span<const std::string_view>(DOMAIN_AND_DEPTH)
-                              : std::span<const std::string_view>(DOMAIN_ONLY),
+    query == Query::subdomain ? std::span<const std::string_view>(DOMAIN_AND_DEPTH[batch])
+                              : std::span<const std::string_view>(DOMAIN_ONLY[batch]),
     0,
     query == Query::subdomain ? 2u : 1u,
-    query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(TRUTH_FLAGS)
-                                                            : std::span<const KeywordParam>(TEXT_FLAGS)};
+    (query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(TRUTH_FLAGS)
+                                                             : std::span<const KeywordParam>(TEXT_FLAGS))
+        .subspan(batch ? 0 : 1)};
+
+// The owner of module functions over the list compiled in: no class.
+struct ModuleFunctions {
+    static constexpr std::string_view CLASS_NAME = {};
+};
 
 struct QueryArgs {
     std::string_view domain;
     std::uint64_t depth = 0;
     QueryFlags flags;
 };
-
-[[gnu::always_inline]] inline Result<std::uint64_t> convert_depth(PyObject* slot) {
-    Result<std::uint64_t> depth = extract_u64(slot);
-    if (!depth.ok()) {
-        return add_argument_note(depth.take_error(), "depth");
-    }
-    return depth;
-}
 
 // Converts the flags that `names` lists, from their slots, in the order
 // accept_unknown, icann_only, keep_case (where the query has it). Inlined,
@@ -82,6 +76,33 @@ template <std::size_t count>
     return Status();
 }
 
+// Converts what follows the domain (or the domains): depth where the query
+// has it, then for a batch form `threads` (its first keyword, stored through
+// `threads`), then the flags. Inlined like convert_flags.
+template <const ParameterSpec& spec, bool batch>
+[[gnu::always_inline]] inline Status convert_rest(PyObject* const* slots, std::uint64_t& depth, std::uint64_t* threads,
+                                                  QueryFlags& flags) {
+    constexpr std::size_t at = spec.positional.size();
+    if constexpr (at == 2) {
+        Result<std::uint64_t> given = extract_u64(slots[1]);
+        if (!given.ok()) {
+            return add_argument_note(given.take_error(), "depth");
+        }
+        depth = given.value();
+    }
+    if constexpr (batch) {
+        if (slots[at] != nullptr) {
+            Result<std::uint64_t> count = extract_count(slots[at], "threads");
+            if (!count.ok()) {
+                return add_argument_note(count.take_error(), "threads");
+            }
+            *threads = count.value();
+        }
+    }
+    return convert_flags(spec.keyword_only.template subspan<batch, spec.keyword_only.size() - batch>(),
+                         slots + at + batch, flags);
+}
+
 // Binds, then converts in parameter order: domain, depth (where the query
 // has it), accept_unknown, icann_only, keep_case (where it has it). The first
 // failure ends the call.
@@ -97,19 +118,8 @@ Result<QueryArgs> convert_arguments(PyObject* const* args, Py_ssize_t nargs, PyO
         return add_argument_note(domain.take_error(), "domain");
     }
     converted.domain = domain.value();
-
-    const std::size_t flags_at = spec.positional.size();
-    if (flags_at == 2) {
-        Result<std::uint64_t> depth = convert_depth(slots[1]);
-        if (!depth.ok()) {
-            return depth.take_error();
-        }
-        converted.depth = depth.value();
-    }
-    if (Status flags = convert_flags(spec.keyword_only.template first<spec.keyword_only.size()>(), slots + flags_at,
-                                     converted.flags);
-        !flags.ok()) {
-        return flags.take_error();
+    if (Status rest = convert_rest<spec, false>(slots, converted.depth, nullptr, converted.flags); !rest.ok()) {
+        return rest.take_error();
     }
     return converted;
 }

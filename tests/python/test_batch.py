@@ -70,8 +70,9 @@ def test_iterables_of_str(owner):
     assert batch_call(owner, "privatesuffix", []) == []
     assert batch_call(owner, "subdomain", (), 1, threads=64) == []
     for single in ("example.com", b"example.com", bytearray(b"example.com")):
-        with pytest.raises(TypeError, match=r"^expected an iterable of str, not a single '(str|bytes|bytearray)'$"):
+        with pytest.raises(TypeError) as caught:
             batch_call(owner, "publicsuffix", single)
+        assert str(caught.value) == f"expected an iterable of str, not a single '{type(single).__name__}'"
     with pytest.raises(TypeError) as caught:
         batch_call(owner, "publicsuffix", 5)
     assert caught.value.__notes__ == ["while processing 'domains'"]
@@ -108,10 +109,10 @@ class Index:
 # threads: accepted values, and refused ones with their error and message.
 THREADS_ACCEPTED = [1, 2, 3, 64, 65, 2**70, Index(2)]
 THREADS_REFUSED = [
-    (True, TypeError, "^threads must be an int, not 'bool'$"),
-    (0, ValueError, "^threads must be at least 1$"),
-    (-1, ValueError, "^threads must be at least 1$"),
-    (-(2**70), ValueError, "^threads must be at least 1$"),
+    (True, TypeError, "threads must be an int, not 'bool'"),
+    (0, ValueError, "threads must be at least 1"),
+    (-1, ValueError, "threads must be at least 1"),
+    (-(2**70), ValueError, "threads must be at least 1"),
     (1.5, TypeError, "'float' object cannot be interpreted as an integer"),
     ("2", TypeError, "'str' object cannot be interpreted as an integer"),
     (None, TypeError, "'NoneType' object cannot be interpreted as an integer"),
@@ -124,8 +125,9 @@ def test_threads_argument(owner, names):
     for threads in THREADS_ACCEPTED:
         assert batch_call(owner, "publicsuffix", domains, threads=threads) == expected
     for threads, error, message in THREADS_REFUSED:
-        with pytest.raises(error, match=message) as caught:
+        with pytest.raises(error) as caught:
             batch_call(owner, "publicsuffix", domains, threads=threads)
+        assert str(caught.value) == message
         assert caught.value.__notes__ == ["while processing 'threads'"]
 
 
