@@ -14,7 +14,6 @@ bash "$repo/scripts/install-packages.sh" cmake make g++ python3-dev >"$packages_
   cat "$packages_log" >&2
   exit 1
 }
-bash "$repo/scripts/build-module.sh" "$build_dir" "$python" \
-  -DLOOKUP_BUILD_TESTS=OFF -DLOOKUP_BUILD_BENCH=OFF -- _lookup
+bash "$repo/scripts/build-module.sh" release "$build_dir" -DPython_EXECUTABLE="$python" -- _lookup
 LOOKUP_MODULE_DIR="$build_dir" LOOKUP_CLI_NAME="scripts/lookup.sh" \
   exec "$python" "$repo/python/lookup_psl_cli.py" "$@"

@@ -9,7 +9,6 @@ import sys
 import pytest
 
 import support
-from support import _lookup
 
 # The installed command when LOOKUP_CLI_COMMAND names it, else the script.
 CLI_COMMAND = ([os.environ["LOOKUP_CLI_COMMAND"]] if os.environ.get("LOOKUP_CLI_COMMAND")
@@ -33,17 +32,24 @@ def ok_lines(*args, stdin=b""):
     return completed.stdout.decode("utf-8", "surrogateescape").splitlines()
 
 
-def expected_row(domain, depth=None, **flags):
+@pytest.fixture(scope="module")
+def expected_row(lookup):
+    """The line the tool should print for one domain, made of the module's answers."""
+
     def column(value):
         if value is None:
             return "-"
         return ",".join(value) if isinstance(value, tuple) else value
-    row = [domain, column(_lookup.publicsuffix(domain, **flags)),
-           column(_lookup.privatesuffix(domain, **flags)),
-           column(_lookup.privateparts(domain, **flags))]
-    if depth is not None:
-        row.append(column(_lookup.subdomain(domain, depth, **flags)))
-    return "\t".join(row)
+
+    def row(domain, depth=None, **flags):
+        columns = [domain, column(lookup.publicsuffix(domain, **flags)),
+                   column(lookup.privatesuffix(domain, **flags)),
+                   column(lookup.privateparts(domain, **flags))]
+        if depth is not None:
+            columns.append(column(lookup.subdomain(domain, depth, **flags)))
+        return "\t".join(columns)
+
+    return row
 
 
 class TestAnswers:
@@ -54,7 +60,7 @@ class TestAnswers:
     def test_no_answer_is_a_dash(self):
         assert ok_lines("co.uk", "a..b") == ["co.uk\tco.uk\t-\t-", "a..b\t-\t-\t-"]
 
-    def test_every_domain_matches_the_module(self):
+    def test_every_domain_matches_the_module(self, expected_row):
         assert ok_lines(*DOMAINS) == [expected_row(d) for d in DOMAINS]
 
     @pytest.mark.parametrize("option, flags", [
@@ -62,41 +68,41 @@ class TestAnswers:
         ("--no-accept-unknown", {"accept_unknown": False}),
         ("--keep-case", {"keep_case": True}),
     ])
-    def test_each_flag_reaches_the_module(self, option, flags):
+    def test_each_flag_reaches_the_module(self, expected_row, option, flags):
         expected = [expected_row(d, **flags) for d in DOMAINS]
         # The domains must tell the flag apart from the default, or this
         # would pass with the flag ignored.
         assert expected != [expected_row(d) for d in DOMAINS]
         assert ok_lines(option, *DOMAINS) == expected
 
-    def test_flags_combine(self):
+    def test_flags_combine(self, expected_row):
         flags = {"icann_only": True, "accept_unknown": False, "keep_case": True}
         assert ok_lines("--icann-only", "--no-accept-unknown", "--keep-case", *DOMAINS) == [
             expected_row(d, **flags) for d in DOMAINS]
 
     @pytest.mark.parametrize("depth", [0, 1, 2, 5])
-    def test_depth_adds_the_subdomain_column(self, depth):
+    def test_depth_adds_the_subdomain_column(self, expected_row, depth):
         domains = ("a.b.c.example.co.uk", "x.example.com", "co.uk")
         lines = ok_lines("--depth", str(depth), *domains)
         assert lines == [expected_row(d, depth=depth) for d in domains]
         assert all(line.count("\t") == 4 for line in lines)
 
-    def test_domain_starting_with_a_dash_after_double_dash(self):
+    def test_domain_starting_with_a_dash_after_double_dash(self, expected_row):
         assert ok_lines("--", "-x.example.com") == [expected_row("-x.example.com")]
 
 
 class TestInputs:
-    def test_standard_input_when_nothing_else_is_given(self):
+    def test_standard_input_when_nothing_else_is_given(self, expected_row):
         stdin = "".join(d + "\n" for d in DOMAINS).encode()
         assert ok_lines(stdin=stdin) == [expected_row(d) for d in DOMAINS]
 
-    def test_blank_lines_skipped_and_line_ends_stripped(self):
+    def test_blank_lines_skipped_and_line_ends_stripped(self, expected_row):
         stdin = b"\n  www.example.co.uk \r\n\r\n\tco.uk\nlast.example.com"
         assert ok_lines(stdin=stdin) == [expected_row("www.example.co.uk"),
                                          expected_row("co.uk"),
                                          expected_row("last.example.com")]
 
-    def test_arguments_then_files_in_order_with_dash_for_stdin(self, tmp_path):
+    def test_arguments_then_files_in_order_with_dash_for_stdin(self, expected_row, tmp_path):
         first, second = tmp_path / "first.txt", tmp_path / "second.txt"
         first.write_text("a.example.com\nb.example.com\n")
         second.write_text("c.example.com\n")
@@ -106,11 +112,11 @@ class TestInputs:
                    "c.example.com"]
         assert lines == [expected_row(d) for d in domains]
 
-    def test_arguments_alone_do_not_read_stdin(self):
+    def test_arguments_alone_do_not_read_stdin(self, expected_row):
         assert ok_lines("example.com", stdin=b"other.example.com\n") == [
             expected_row("example.com")]
 
-    def test_bytes_that_are_not_utf8_are_echoed_without_answers(self):
+    def test_bytes_that_are_not_utf8_are_echoed_without_answers(self, expected_row):
         completed = run_cli(stdin=b"caf\xe9.example.com\nexample.com\n")
         assert completed.returncode == 0
         assert completed.stdout == (b"caf\xe9.example.com\t-\t-\t-\n"
@@ -118,7 +124,7 @@ class TestInputs:
 
 
 class TestOutputFormats:
-    def test_header_names_the_columns(self):
+    def test_header_names_the_columns(self, expected_row):
         assert ok_lines("--header", "example.com")[0] == \
             "domain\tpublicsuffix\tprivatesuffix\tprivateparts"
         assert ok_lines("--header", "--depth", "0", "example.com") == [
@@ -136,18 +142,18 @@ class TestOutputFormats:
         assert lines[2].split("\t")[0] == "new\\nline.com"
         assert [line.count("\t") for line in lines] == [3, 3, 3]
 
-    def test_json_lines_hold_the_module_answers(self):
+    def test_json_lines_hold_the_module_answers(self, lookup):
         lines = ok_lines("--json", "--depth", "1", "--keep-case", *DOMAINS)
         assert len(lines) == len(DOMAINS)
         for domain, line in zip(DOMAINS, lines):
             record = json.loads(line)
-            parts = _lookup.privateparts(domain, keep_case=True)
+            parts = lookup.privateparts(domain, keep_case=True)
             assert record == {
                 "domain": domain,
-                "publicsuffix": _lookup.publicsuffix(domain, keep_case=True),
-                "privatesuffix": _lookup.privatesuffix(domain, keep_case=True),
+                "publicsuffix": lookup.publicsuffix(domain, keep_case=True),
+                "privatesuffix": lookup.privatesuffix(domain, keep_case=True),
                 "privateparts": None if parts is None else list(parts),
-                "subdomain": _lookup.subdomain(domain, 1, keep_case=True),
+                "subdomain": lookup.subdomain(domain, 1, keep_case=True),
             }
 
     def test_json_keeps_unicode_and_stays_utf8_for_undecodable_bytes(self):
@@ -168,7 +174,7 @@ class TestExitStatus:
                        "--no-accept-unknown", "--keep-case", "exit status"):
             assert option in text
 
-    def test_unreadable_file_is_reported_and_the_rest_processed(self, tmp_path):
+    def test_unreadable_file_is_reported_and_the_rest_processed(self, expected_row, tmp_path):
         good = tmp_path / "good.txt"
         good.write_text("example.com\n")
         missing = tmp_path / "missing.txt"
@@ -195,7 +201,7 @@ class TestExitStatus:
         stderr = completed.stderr.decode()
         assert stderr.startswith("usage:") and message in stderr
 
-    def test_largest_depth_is_accepted(self):
+    def test_largest_depth_is_accepted(self, expected_row):
         assert ok_lines("--depth", str(2**64 - 1), "a.example.com") == [
             expected_row("a.example.com", depth=2**64 - 1)]
 
@@ -236,9 +242,9 @@ def peak_rss_kib(line_count):
     return usage.ru_maxrss
 
 
+@pytest.mark.slow
+@pytest.mark.process_memory
 def test_memory_stays_flat_over_a_long_stream():
-    if support.under_address_sanitizer():
-        pytest.skip("AddressSanitizer keeps freed memory in quarantine")
     small, large = peak_rss_kib(10_000), peak_rss_kib(400_000)
     # Holding the input or the output would cost tens of megabytes here.
     assert large - small < 8 * 1024, (small, large)
