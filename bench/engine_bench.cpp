@@ -37,7 +37,8 @@ std::size_t normalize_match(std::string_view name) {
 }
 
 std::size_t normalize_match_cut(std::string_view name) {
-    const auto answer = lookup::look_up(name, DEFAULT_FLAGS).private_suffix();
+    const lookup::Lookup found = lookup::look_up(name, DEFAULT_FLAGS);
+    const auto answer = found.private_suffix();
     return answer ? answer->size() : 0;
 }
 

@@ -23,7 +23,8 @@
 namespace {
 
 std::size_t engine_private_suffix(std::string_view name) {
-    const auto answer = lookup::look_up(name, {}).private_suffix();
+    const lookup::Lookup found = lookup::look_up(name, {});
+    const auto answer = found.private_suffix();
     return answer ? answer->size() : 0;
 }
 

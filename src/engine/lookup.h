@@ -46,32 +46,40 @@ public:
 
     bool valid() const noexcept { return domain_.has_value(); }
     // Valid only: the normalization.
-    const NormalizedDomain& domain() const noexcept { return *domain_; }
+    const NormalizedDomain& domain() const& noexcept { return *domain_; }
     std::size_t label_count() const noexcept { return domain_ ? domain_->label_count() : 0; }
     std::size_t suffix_label_count() const noexcept { return suffix_labels_; }
     // The text that answers are cut from: the lowered text, or the caller's
     // own text under keep_case; empty for an invalid domain.
-    std::string_view source() const noexcept {
+    std::string_view source() const& noexcept {
         return !domain_ ? std::string_view() : keep_case_ ? domain_->original() : domain_->lowered();
     }
 
-    std::optional<std::string_view> public_suffix() const noexcept {
+    std::optional<std::string_view> public_suffix() const& noexcept {
         return public_suffix_of(source(), label_count(), suffix_labels_);
     }
-    std::optional<std::string_view> private_suffix() const noexcept {
+    std::optional<std::string_view> private_suffix() const& noexcept {
         return private_suffix_of(source(), label_count(), suffix_labels_);
     }
     bool is_public() const noexcept { return valid() && decide_is_public(label_count(), suffix_labels_); }
     bool is_private() const noexcept { return decide_is_private(label_count(), suffix_labels_); }
-    std::optional<std::string_view> subdomain(std::uint64_t depth) const noexcept {
+    std::optional<std::string_view> subdomain(std::uint64_t depth) const& noexcept {
         return subdomain_of(source(), label_count(), suffix_labels_, depth);
     }
-    std::optional<PrivateParts> private_parts() const noexcept {
+    std::optional<PrivateParts> private_parts() const& noexcept {
         if (!has_private_suffix(label_count(), suffix_labels_)) {
             return std::nullopt;
         }
         return PrivateParts{label_count() - (suffix_labels_ + 1), source()};
     }
+
+    // Views into a temporary would dangle: name the Lookup first.
+    const NormalizedDomain& domain() const&& = delete;
+    std::string_view source() const&& = delete;
+    std::optional<std::string_view> public_suffix() const&& = delete;
+    std::optional<std::string_view> private_suffix() const&& = delete;
+    std::optional<std::string_view> subdomain(std::uint64_t) const&& = delete;
+    std::optional<PrivateParts> private_parts() const&& = delete;
 
 private:
     std::optional<NormalizedDomain> domain_;

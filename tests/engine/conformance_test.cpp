@@ -13,7 +13,8 @@ namespace lookup {
 namespace {
 
 std::optional<std::string> private_suffix(std::string_view domain) {
-    const auto cut = look_up(domain, {}).private_suffix();
+    const Lookup found = look_up(domain, {});
+    const auto cut = found.private_suffix();
     return cut ? std::optional<std::string>(*cut) : std::nullopt;
 }
 

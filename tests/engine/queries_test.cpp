@@ -30,7 +30,8 @@ Answers ask(std::string_view domain, Flags flags = {}) {
 }
 
 Text subdomain(std::string_view domain, std::uint64_t depth, Flags flags = {}) {
-    return to_text(look_up(domain, flags).subdomain(depth));
+    const Lookup found = look_up(domain, flags);
+    return to_text(found.subdomain(depth));
 }
 
 TEST(SkipLabels, CutsWholeLabels) {
@@ -127,8 +128,10 @@ TEST(Queries, PrivateParts) {
     EXPECT_EQ(take_label(rest), "Mail");
     EXPECT_EQ(take_label(rest), "B");
     EXPECT_EQ(rest, "Example.CO.UK");
-    EXPECT_EQ(look_up("example.co.uk", {}).private_parts()->labels_in_front, 0u);
-    EXPECT_FALSE(look_up("co.uk", {}).private_parts());
+    const Lookup own = look_up("example.co.uk", {});
+    EXPECT_EQ(own.private_parts()->labels_in_front, 0u);
+    const Lookup entirely_public = look_up("co.uk", {});
+    EXPECT_FALSE(entirely_public.private_parts());
 }
 
 }  // namespace
