@@ -1,11 +1,15 @@
 #include "corpus.h"
 
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 namespace bench {
+namespace {
 
 std::string take_corpus_path(int& argc, char** argv) {
     constexpr std::string_view flag = "--corpus=";
@@ -51,6 +55,22 @@ Corpus load_corpus(const std::string& path) {
         throw std::runtime_error("corpus " + path + " holds no name");
     }
     return corpus;
+}
+
+}  // namespace
+
+Corpus start_with_corpus(const char* program, int& argc, char** argv) {
+    const std::string path = take_corpus_path(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        std::exit(2);
+    }
+    try {
+        return load_corpus(path);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        std::exit(2);
+    }
 }
 
 }  // namespace bench

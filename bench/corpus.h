@@ -13,11 +13,11 @@ struct Corpus {
     std::vector<std::string_view> names;  // one view per non-empty line, into `text`
 };
 
-// The corpus path: a `--corpus=PATH` argument (removed from argv), else the
-// LOOKUP_BENCH_CORPUS environment variable, else the path built in.
-std::string take_corpus_path(int& argc, char** argv);
-
-// Throws std::runtime_error when the file cannot be read or holds no name.
-Corpus load_corpus(const std::string& path);
+// The start of a benchmark program: Google Benchmark takes its arguments,
+// and the corpus is read from a `--corpus=PATH` argument (removed from argv),
+// else the LOOKUP_BENCH_CORPUS environment variable, else the path built in.
+// An unknown argument, or a corpus that cannot be read or holds no name,
+// ends the program with status 2 (and a message on stderr).
+Corpus start_with_corpus(const char* program, int& argc, char** argv);
 
 }  // namespace bench

@@ -135,19 +135,7 @@ bool report_allocations(const Stage& stage, const std::function<std::size_t(std:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string corpus_path = bench::take_corpus_path(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 2;
-    }
-
-    bench::Corpus corpus;
-    try {
-        corpus = bench::load_corpus(corpus_path);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "engine_bench: %s\n", e.what());
-        return 2;
-    }
+    const bench::Corpus corpus = bench::start_with_corpus("engine_bench", argc, argv);
     const std::vector<std::string_view>& names = corpus.names;
     const PreNormalized prepared = pre_normalize(names);
     std::size_t bytes = 0;

@@ -86,22 +86,10 @@ Summary summarize(std::vector<double> samples) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string corpus_path = bench::take_corpus_path(argc, argv);
+    const bench::Corpus corpus = bench::start_with_corpus("psl_bench", argc, argv);
     std::string list_path = LOOKUP_BENCH_LIST;
     if (const char* env = std::getenv("LOOKUP_BENCH_LIST"); env != nullptr && *env != '\0') {
         list_path = env;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 2;
-    }
-
-    bench::Corpus corpus;
-    try {
-        corpus = bench::load_corpus(corpus_path);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "psl_bench: %s\n", e.what());
-        return 2;
     }
     psl_ctx_t* psl = psl_load_file(list_path.c_str());
     if (psl == nullptr) {

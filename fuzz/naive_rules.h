@@ -12,7 +12,7 @@
 #include "suffix_table.h"
 #include "punycode.h"
 #include "rule.h"
-#include "utf8_repair.h"
+#include "utf8.h"
 
 namespace fuzz {
 
@@ -25,17 +25,13 @@ public:
         bool ascii = true;
         std::vector<std::string> twin;
         for (const std::string& label : rule.labels) {
-            bool label_ascii = true;
-            for (const char c : label) {
-                label_ascii = label_ascii && static_cast<unsigned char>(c) < 0x80;
-            }
-            if (label_ascii) {
+            if (lookup::utf8::is_ascii(label)) {
                 twin.push_back(label);
                 continue;
             }
             ascii = false;
-            const std::vector<char32_t> code_points = decode_lenient(label);
-            const auto encoded = builder::punycode_encode(std::u32string(code_points.begin(), code_points.end()));
+            // The list reader passes valid UTF-8 only.
+            const auto encoded = builder::punycode_encode(*lookup::utf8::decode_strict(label));
             if (!encoded) {
                 return false;
             }

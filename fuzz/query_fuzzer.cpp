@@ -12,13 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/reference_lowering.h"
 #include "lookup.h"
-#include "reference_lowering.h"
-#include "utf8_repair.h"
+#include "utf8.h"
 
 namespace {
 
-const fuzz::ReferenceLowering* reference = nullptr;
+const lookup::testing::ReferenceLowering* reference = nullptr;
 
 [[noreturn]] void fail(const char* what, std::string_view domain) {
     std::fprintf(stderr, "query_fuzzer: %s\n  domain (%zu bytes): ", what, domain.size());
@@ -115,15 +115,15 @@ void check_answers(std::string_view domain, const lookup::Lookup& found) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* data = std::getenv("LOOKUP_DATA_DIR");
-    reference = new fuzz::ReferenceLowering(std::string(data != nullptr ? data : LOOKUP_DATA_DIR) +
-                                            "/unicode/17.0.0");
+    reference = new lookup::testing::ReferenceLowering(std::string(data != nullptr ? data : LOOKUP_DATA_DIR) +
+                                                       "/unicode/17.0.0");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::vector<char32_t> code_points =
-        fuzz::decode_lenient(std::string_view(reinterpret_cast<const char*>(data), size));
-    const std::string text = fuzz::encode_utf8(code_points);
+    // Any bytes, made into valid UTF-8.
+    const std::string text = lookup::utf8::repair(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::u32string code_points = *lookup::utf8::decode_strict(text);
     const std::string_view domain = text;
 
     const std::optional<lookup::NormalizedDomain> normalized = lookup::normalize_domain(domain);

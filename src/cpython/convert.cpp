@@ -48,19 +48,15 @@ Result<std::uint64_t> extract_u64(PyObject* object) {
 namespace {
 
 // numpy's boolean class, told by its module and name: numpy is never imported.
+// A lookup that fails only means that it is not numpy's.
 bool is_numpy_bool(PyTypeObject* type) {
     PyRef module(PyType_GetModuleName(type));
-    if (!module || !PyUnicode_Check(module.get()) ||
-        !PyUnicode_EqualToUTF8AndSize(module.get(), "numpy", 5)) {
-        PyErr_Clear();
-        return false;
-    }
-    PyRef name(PyType_GetName(type));
-    if (!name) {
-        PyErr_Clear();
-        return false;
-    }
-    return PyUnicode_EqualToUTF8AndSize(name.get(), "bool_", 5) || PyUnicode_EqualToUTF8AndSize(name.get(), "bool", 4);
+    const bool from_numpy =
+        module && PyUnicode_Check(module.get()) && PyUnicode_EqualToUTF8AndSize(module.get(), "numpy", 5);
+    PyRef name(from_numpy ? PyType_GetName(type) : nullptr);
+    PyErr_Clear();
+    return name &&
+           (PyUnicode_EqualToUTF8AndSize(name.get(), "bool_", 5) || PyUnicode_EqualToUTF8AndSize(name.get(), "bool", 4));
 }
 
 }  // namespace
@@ -87,35 +83,35 @@ Result<bool> extract_other_bool(PyObject* object) {
     }
 }
 
-PyError add_argument_note(PyError error, std::string_view name) {
+namespace {
+
+// "while processing '{name}'", or null when it cannot be made.
+PyRef argument_note(std::string_view name) {
     PyUnicodeWriter* writer = PyUnicodeWriter_Create(0);
     if (writer == nullptr) {
-        PyErr_Clear();
-        return error;
+        return PyRef();
     }
     if (PyUnicodeWriter_WriteUTF8(writer, "while processing '", -1) < 0 ||
         PyUnicodeWriter_WriteUTF8(writer, name.data(), static_cast<Py_ssize_t>(name.size())) < 0 ||
         PyUnicodeWriter_WriteUTF8(writer, "'", -1) < 0) {
         PyUnicodeWriter_Discard(writer);
-        PyErr_Clear();
-        return error;
+        return PyRef();
     }
-    PyRef note(PyUnicodeWriter_Finish(writer));
-    if (!note) {
-        PyErr_Clear();
-        return error;
+    return PyRef(PyUnicodeWriter_Finish(writer));
+}
+
+}  // namespace
+
+PyError add_argument_note(PyError error, std::string_view name) {
+    // Any failure on the way leaves the error as it was, with nothing pending.
+    const PyRef note = argument_note(name);
+    PyObject* exception = note ? error.object() : nullptr;
+    PyObject* add_note = exception != nullptr ? interned_add_note_name() : nullptr;
+    if (add_note != nullptr) {
+        PyObject* call_args[] = {exception, note.get()};
+        PyRef outcome(PyObject_VectorcallMethod(add_note, call_args, 2, nullptr));
     }
-    PyObject* exception = error.object();
-    PyObject* add_note = interned_add_note_name();
-    if (exception == nullptr || add_note == nullptr) {
-        PyErr_Clear();
-        return error;
-    }
-    PyObject* call_args[] = {exception, note.get()};
-    PyRef outcome(PyObject_VectorcallMethod(add_note, call_args, 2, nullptr));
-    if (!outcome) {
-        PyErr_Clear();
-    }
+    PyErr_Clear();
     return error;
 }
 

@@ -20,8 +20,8 @@ public:
     OnceValue(const OnceValue&) = delete;
     OnceValue& operator=(const OnceValue&) = delete;
 
-    // Borrowed; null with a pending exception when it could not be made (a
-    // later call tries again).
+    // Borrowed; null with a pending exception when this thread could not make
+    // it (a later call tries again), or when its own making needs it again.
     PyObject* get() {
         if (ready_.load(std::memory_order_acquire)) {
             return value_;
@@ -36,6 +36,8 @@ private:
     std::atomic<bool> ready_{false};
     PyObject* value_ = nullptr;
     std::mutex mutex_;
+    // The thread running the maker: it must not wait for itself.
+    std::atomic<PyThreadState*> maker_thread_{nullptr};
 };
 
 }  // namespace lookup

@@ -33,7 +33,7 @@ inline constexpr unsigned ICANN_SHIFT = 3;
 // two labels whose heads differ, the heads are in the labels' bytewise order
 // (a zero pad only ever stands against a real byte where the shorter label is
 // a proper prefix of the longer), so a search decides most probes on one load.
-inline std::uint32_t label_head(std::string_view label) noexcept {
+constexpr std::uint32_t label_head(std::string_view label) noexcept {
     std::uint32_t head = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         head = (head << 8) | (i < label.size() ? static_cast<unsigned char>(label[i]) : 0u);

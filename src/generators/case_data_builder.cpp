@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "build_error.h"
 #include "case_tables.h"
 
 namespace {
@@ -30,10 +32,7 @@ constexpr std::size_t BLOCK_SIZE = std::size_t{1} << tables::BLOCK_SHIFT;
 constexpr std::size_t BLOCK_COUNT = CODE_POINTS >> tables::BLOCK_SHIFT;
 constexpr std::int32_t DELTA_LIMIT = std::int32_t{1} << (31 - tables::DELTA_SHIFT);
 
-class BuildError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using builder::BuildError;
 
 // One input file, read whole, with its lines and the place of each.
 class SourceFile {
@@ -41,7 +40,7 @@ public:
     explicit SourceFile(const fs::path& path) : path_(path) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
-            throw BuildError(path.string() + ": cannot be read");
+            throw BuildError(0, path.string() + ": cannot be read");
         }
         std::string line;
         while (std::getline(in, line)) {
@@ -51,17 +50,22 @@ public:
             lines_.push_back(std::move(line));
         }
         if (in.bad()) {
-            throw BuildError(path.string() + ": read error");
+            throw BuildError(0, path.string() + ": read error");
         }
     }
 
     const std::vector<std::string>& lines() const { return lines_; }
     std::string name() const { return path_.filename().string(); }
 
+    // Calls `take(index, fields)` for each line that holds more than a
+    // comment, with its ';'-separated fields.
+    template <class Take>
+    void for_each_entry(Take take) const;
+
     [[noreturn]] void fail(std::size_t index, const std::string& what) const {
-        throw BuildError(path_.string() + ":" + std::to_string(index + 1) + ": " + what);
+        throw BuildError(0, path_.string() + ":" + std::to_string(index + 1) + ": " + what);
     }
-    [[noreturn]] void fail(const std::string& what) const { throw BuildError(path_.string() + ": " + what); }
+    [[noreturn]] void fail(const std::string& what) const { throw BuildError(0, path_.string() + ": " + what); }
 
 private:
     fs::path path_;
@@ -93,6 +97,16 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 
 // The text before any '#', trimmed.
 std::string_view strip_comment(std::string_view line) { return trim(line.substr(0, line.find('#'))); }
+
+template <class Take>
+void SourceFile::for_each_entry(Take take) const {
+    for (std::size_t index = 0; index < lines_.size(); ++index) {
+        const std::string_view content = strip_comment(lines_[index]);
+        if (!content.empty()) {
+            take(index, split(content, ';'));
+        }
+    }
+}
 
 std::string hex(char32_t cp) {
     char text[16];
@@ -221,13 +235,7 @@ void read_unicode_data(const SourceFile& file, CaseData& data) {
 void read_core_properties(const SourceFile& file, CaseData& data) {
     bool seen_cased = false;
     bool seen_ignorable = false;
-    const auto& lines = file.lines();
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const std::string_view content = strip_comment(lines[index]);
-        if (content.empty()) {
-            continue;
-        }
-        const std::vector<std::string_view> fields = split(content, ';');
+    file.for_each_entry([&](std::size_t index, const std::vector<std::string_view>& fields) {
         if (fields.size() < 2) {
             file.fail(index, "expected \"code points ; property\"");
         }
@@ -251,7 +259,7 @@ void read_core_properties(const SourceFile& file, CaseData& data) {
             bit = tables::CASE_IGNORABLE;
             seen_ignorable = true;
         } else {
-            continue;
+            return;
         }
         for (char32_t cp = first; cp <= last; ++cp) {
             if ((data.properties[cp] & bit) != 0) {
@@ -260,7 +268,7 @@ void read_core_properties(const SourceFile& file, CaseData& data) {
             data.properties[cp] |= bit;
             ++(bit == tables::CASED ? data.cased : data.case_ignorable);
         }
-    }
+    });
     if (!seen_cased || !seen_ignorable) {
         file.fail("no Cased or no Case_Ignorable property");
     }
@@ -272,13 +280,7 @@ void read_core_properties(const SourceFile& file, CaseData& data) {
 void check_special_casing(const SourceFile& file, const CaseData& data) {
     bool seen_dotted_i = false;
     bool seen_final_sigma = false;
-    const auto& lines = file.lines();
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const std::string_view content = strip_comment(lines[index]);
-        if (content.empty()) {
-            continue;
-        }
-        const std::vector<std::string_view> fields = split(content, ';');
+    file.for_each_entry([&](std::size_t index, const std::vector<std::string_view>& fields) {
         if ((fields.size() != 5 && fields.size() != 6) || !trim(fields.back()).empty()) {
             file.fail(index, "expected \"code; lower; title; upper; [conditions;]\"");
         }
@@ -304,11 +306,11 @@ void check_special_casing(const SourceFile& file, const CaseData& data) {
                 language_specific |= !condition.empty() && condition.front() >= 'a' && condition.front() <= 'z';
             }
             if (language_specific) {
-                continue;
+                return;
             }
             if (conditions == "Final_Sigma" && cp == 0x03A3 && lower == std::vector<char32_t>{0x03C2}) {
                 seen_final_sigma = true;
-                continue;
+                return;
             }
             file.fail(index, "unexpected context-dependent lowercase mapping of " + hex(cp) + " (" +
                                  std::string(conditions) + ") that applies to every language");
@@ -319,7 +321,7 @@ void check_special_casing(const SourceFile& file, const CaseData& data) {
             file.fail(index, "the full lowercase mapping of " + hex(cp) +
                                  " differs from its simple mapping; only U+0130 is expected to");
         }
-    }
+    });
     if (!seen_dotted_i) {
         file.fail("no lowercase mapping U+0130 -> U+0069 U+0307");
     }
@@ -355,7 +357,7 @@ Tables build_tables(const CaseData& data) {
                 out.records.push_back(record);
             }
             if (at->second > 0xFF) {
-                throw BuildError("more than 256 distinct case records; widen RECORD_OF in case_tables.h");
+                throw BuildError(0, "more than 256 distinct case records; widen RECORD_OF in case_tables.h");
             }
             block[i] = static_cast<char>(at->second);
         }
@@ -366,38 +368,43 @@ Tables build_tables(const CaseData& data) {
             }
         }
         if (at->second > 0xFF) {
-            throw BuildError("more than 256 distinct blocks; widen BLOCK_OF in case_tables.h");
+            throw BuildError(0, "more than 256 distinct blocks; widen BLOCK_OF in case_tables.h");
         }
         out.block_of.push_back(static_cast<std::uint8_t>(at->second));
     }
     return out;
 }
 
-std::string describe_record(std::uint32_t record) {
-    const std::int32_t delta = static_cast<std::int32_t>(record) >> tables::DELTA_SHIFT;
-    std::string text;
-    if (delta == 0) {
-        text = "no mapping";
-    } else {
-        text = delta > 0 ? "+" : "";
-        text += std::to_string(delta);
+// Values `per_row` to a row; `row_note(i)` ("" for none) ends the row that
+// begins with value i. All rows of an array but its last have one shape, so
+// that no run of them reads as a repeat of another.
+void write_rows(std::ostream& out, const std::vector<std::string>& values, std::size_t per_row,
+                const std::function<std::string(std::size_t)>& row_note) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out << (i % per_row == 0 ? "    " : " ") << values[i] << ',';
+        if (i % per_row == per_row - 1 || i + 1 == values.size()) {
+            const std::string note = row_note(i - i % per_row);
+            out << (note.empty() ? "" : "  // " + note) << '\n';
+        }
     }
-    if ((record & tables::CASED) != 0) {
-        text += ", Cased";
-    }
-    if ((record & tables::CASE_IGNORABLE) != 0) {
-        text += ", Case_Ignorable";
-    }
+}
+
+// Five digits, so that every note has the same shape.
+std::string code_point_note(std::size_t cp) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%05X", static_cast<unsigned>(cp));
     return text;
 }
 
-void write_bytes(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        out << (i % 16 == 0 ? "    " : " ") << static_cast<unsigned>(bytes[i]) << ',';
-        if (i % 16 == 15 || i + 1 == bytes.size()) {
-            out << '\n';
-        }
+template <class Value>
+std::vector<std::string> formatted(const std::vector<Value>& values, const char* format) {
+    std::vector<std::string> texts;
+    for (const Value value : values) {
+        char text[16];
+        std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
+        texts.push_back(text);
     }
+    return texts;
 }
 
 std::string render(const CaseData& data, const Tables& t) {
@@ -414,23 +421,27 @@ std::string render(const CaseData& data, const Tables& t) {
         << "static_assert(BLOCK_SHIFT == " << tables::BLOCK_SHIFT << " && DELTA_SHIFT == " << tables::DELTA_SHIFT
         << " && CASED == " << tables::CASED << " && CASE_IGNORABLE == " << tables::CASE_IGNORABLE
         << ", \"case_tables.h no longer matches this data; run the regenerate-case-data target\");\n\n"
+        << "// Each record: the distance to the simple lowercase mapping, shifted left by\n"
+        << "// DELTA_SHIFT, above the bits CASED and CASE_IGNORABLE.\n"
         << "const std::uint32_t RECORDS[" << t.records.size() << "] = {\n";
-    for (const std::uint32_t record : t.records) {
-        char text[32];
-        std::snprintf(text, sizeof text, "    0x%08Xu,  // ", static_cast<unsigned>(record));
-        out << text << describe_record(record) << '\n';
-    }
-    out << "};\n\nconst std::uint8_t BLOCK_OF[" << t.block_of.size() << "] = {\n";
-    write_bytes(out, t.block_of);
-    out << "};\n\nconst std::uint8_t RECORD_OF[" << t.record_of.size() << "] = {\n";
-    write_bytes(out, t.record_of);
+    write_rows(out, formatted(t.records, "0x%08Xu"), 8, [](std::size_t) { return std::string(); });
+    out << "};\n\n// The block of each run of 128 code points; a row covers 16 runs, from the\n"
+        << "// code point named at its end.\n"
+        << "const std::uint8_t BLOCK_OF[" << t.block_of.size() << "] = {\n";
+    write_rows(out, formatted(t.block_of, "%u"), 16, [](std::size_t i) { return code_point_note(i * BLOCK_SIZE); });
+    out << "};\n\n// The distinct blocks one after another, the record of each code point of a\n"
+        << "// run; a row holds the records from the block and offset named at its end.\n"
+        << "const std::uint8_t RECORD_OF[" << t.record_of.size() << "] = {\n";
+    write_rows(out, formatted(t.record_of, "%u"), 32, [](std::size_t i) {
+        return "block " + std::to_string(i / BLOCK_SIZE) + " + " + std::to_string(i % BLOCK_SIZE);
+    });
     out << "};\n\n}  // namespace lookup::case_tables\n";
     return out.str();
 }
 
 void write_file(const fs::path& folder, const std::string& content) {
     if (!fs::is_directory(folder)) {
-        throw BuildError(folder.string() + ": no such folder");
+        throw BuildError(0, folder.string() + ": no such folder");
     }
     const fs::path target = folder / "case_tables.cpp";
     const fs::path partial = folder / "case_tables.cpp.partial";
@@ -441,14 +452,14 @@ void write_file(const fs::path& folder, const std::string& content) {
         if (!out) {
             std::error_code ignored;
             fs::remove(partial, ignored);
-            throw BuildError(partial.string() + ": cannot be written");
+            throw BuildError(0, partial.string() + ": cannot be written");
         }
     }
     std::error_code error;
     fs::rename(partial, target, error);
     if (error) {
         fs::remove(partial, error);
-        throw BuildError(target.string() + ": cannot be written");
+        throw BuildError(0, target.string() + ": cannot be written");
     }
 }
 

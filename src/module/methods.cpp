@@ -38,12 +38,12 @@ const auto entry = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)
 constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef methods[] = {
-    {"publicsuffix", entry<publicsuffix_body>, FAST_WITH_KEYWORDS, PUBLICSUFFIX_DOC},
-    {"privatesuffix", entry<privatesuffix_body>, FAST_WITH_KEYWORDS, PRIVATESUFFIX_DOC},
-    {"is_public", entry<is_public_body>, FAST_WITH_KEYWORDS, IS_PUBLIC_DOC},
-    {"is_private", entry<is_private_body>, FAST_WITH_KEYWORDS, IS_PRIVATE_DOC},
-    {"privateparts", entry<privateparts_body>, FAST_WITH_KEYWORDS, PRIVATEPARTS_DOC},
-    {"subdomain", entry<subdomain_body>, FAST_WITH_KEYWORDS, SUBDOMAIN_DOC},
+    {"publicsuffix", entry<query_body<Query::publicsuffix>>, FAST_WITH_KEYWORDS, PUBLICSUFFIX_DOC},
+    {"privatesuffix", entry<query_body<Query::privatesuffix>>, FAST_WITH_KEYWORDS, PRIVATESUFFIX_DOC},
+    {"is_public", entry<query_body<Query::is_public>>, FAST_WITH_KEYWORDS, IS_PUBLIC_DOC},
+    {"is_private", entry<query_body<Query::is_private>>, FAST_WITH_KEYWORDS, IS_PRIVATE_DOC},
+    {"privateparts", entry<query_body<Query::privateparts>>, FAST_WITH_KEYWORDS, PRIVATEPARTS_DOC},
+    {"subdomain", entry<query_body<Query::subdomain>>, FAST_WITH_KEYWORDS, SUBDOMAIN_DOC},
 };
 
 }  // namespace

@@ -72,11 +72,14 @@ PyObject* text_or_none(std::optional<std::string_view> cut) {
     return cut ? text_result(*cut) : none_result();
 }
 
-// Every query: arguments bound and converted for `spec`, then the domain
-// looked up, which `answer` turns into the result (an invalid domain answers
+// What a function makes of its looked-up domain (an invalid domain answers
 // None or False).
-template <const ParameterSpec& spec, typename Answer>
-Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, Answer answer) {
+using Answer = PyObject* (*)(const QueryArgs&, const Lookup&);
+
+// Every query: arguments bound and converted for `spec`, then the domain
+// looked up, which `answer` turns into the result.
+template <const ParameterSpec& spec, Answer answer>
+Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     Result<QueryArgs> bound = convert_arguments<spec>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
@@ -84,6 +87,12 @@ Result<PyObject*> run_query(PyObject* const* args, Py_ssize_t nargs, PyObject* k
     const QueryArgs& a = bound.value();
     return answer(a, look_up(a.domain, a.flags));
 }
+
+PyObject* public_suffix(const QueryArgs&, const Lookup& found) { return text_or_none(found.public_suffix()); }
+PyObject* private_suffix(const QueryArgs&, const Lookup& found) { return text_or_none(found.private_suffix()); }
+PyObject* public_truth(const QueryArgs&, const Lookup& found) { return bool_result(found.is_public()); }
+PyObject* private_truth(const QueryArgs&, const Lookup& found) { return bool_result(found.is_private()); }
+PyObject* subdomain_at_depth(const QueryArgs& a, const Lookup& found) { return text_or_none(found.subdomain(a.depth)); }
 
 // The subdomain labels one item each, then the private suffix, in a tuple
 // allocated once at its final size.
@@ -106,40 +115,29 @@ PyObject* private_parts(const QueryArgs&, const Lookup& found) {
     return tuple.release();
 }
 
+// Each function's parameters and answer, in the order of Query.
+struct QueryDefinition {
+    const ParameterSpec& spec;
+    Answer answer;
+};
+constexpr QueryDefinition QUERIES[] = {
+    {PUBLICSUFFIX_SPEC, public_suffix}, {PRIVATESUFFIX_SPEC, private_suffix}, {IS_PUBLIC_SPEC, public_truth},
+    {IS_PRIVATE_SPEC, private_truth},   {PRIVATEPARTS_SPEC, private_parts},   {SUBDOMAIN_SPEC, subdomain_at_depth},
+};
+
 }  // namespace
 
-Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PUBLICSUFFIX_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
-        return text_or_none(found.public_suffix());
-    });
+template <Query query>
+Result<PyObject*> query_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    constexpr const QueryDefinition& definition = QUERIES[static_cast<std::size_t>(query)];
+    return run_query<definition.spec, definition.answer>(args, nargs, kwnames);
 }
 
-Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PRIVATESUFFIX_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
-        return text_or_none(found.private_suffix());
-    });
-}
-
-Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<IS_PUBLIC_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
-        return bool_result(found.is_public());
-    });
-}
-
-Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<IS_PRIVATE_SPEC>(args, nargs, kwnames, [](const QueryArgs&, const Lookup& found) {
-        return bool_result(found.is_private());
-    });
-}
-
-Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<PRIVATEPARTS_SPEC>(args, nargs, kwnames, private_parts);
-}
-
-Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_query<SUBDOMAIN_SPEC>(args, nargs, kwnames, [](const QueryArgs& a, const Lookup& found) {
-        return text_or_none(found.subdomain(a.depth));
-    });
-}
+template Result<PyObject*> query_body<Query::publicsuffix>(PyObject* const*, Py_ssize_t, PyObject*);
+template Result<PyObject*> query_body<Query::privatesuffix>(PyObject* const*, Py_ssize_t, PyObject*);
+template Result<PyObject*> query_body<Query::is_public>(PyObject* const*, Py_ssize_t, PyObject*);
+template Result<PyObject*> query_body<Query::is_private>(PyObject* const*, Py_ssize_t, PyObject*);
+template Result<PyObject*> query_body<Query::privateparts>(PyObject* const*, Py_ssize_t, PyObject*);
+template Result<PyObject*> query_body<Query::subdomain>(PyObject* const*, Py_ssize_t, PyObject*);
 
 }  // namespace lookup

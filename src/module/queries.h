@@ -6,11 +6,11 @@
 
 namespace lookup {
 
-Result<PyObject*> publicsuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<PyObject*> privatesuffix_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<PyObject*> is_public_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<PyObject*> is_private_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<PyObject*> privateparts_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-Result<PyObject*> subdomain_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+// The six functions, in registration order.
+enum class Query { publicsuffix, privatesuffix, is_public, is_private, privateparts, subdomain };
+
+// The body of one function (each is instantiated beside the queries).
+template <Query query>
+Result<PyObject*> query_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 }  // namespace lookup

@@ -17,19 +17,6 @@
 
 namespace builder::testing {
 
-// Unsigned bytewise order, a prefix first.
-inline int compare_bytes(std::string_view a, std::string_view b) {
-    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y) {
-            return x < y ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 inline bool is_continuation_byte(std::string_view pool, std::size_t offset) {
     return offset < pool.size() && (static_cast<unsigned char>(pool[offset]) & 0xC0) == 0x80;
 }
@@ -103,7 +90,8 @@ inline std::vector<std::string> layout_violations(const lookup::SuffixTable& tab
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const std::uint64_t end = std::uint64_t{nodes[i].first_edge} + nodes[i].edge_count;
         for (std::uint64_t k = std::uint64_t{nodes[i].first_edge} + 1; k < end && k < edges.size(); ++k) {
-            if (compare_bytes(label(edges[k - 1]), label(edges[k])) >= 0) {
+            // char_traits<char> compares as unsigned char: bytewise, a prefix first.
+            if (label(edges[k - 1]).compare(label(edges[k])) >= 0) {
                 report("rule 3", "run of node " + std::to_string(i) + " is not strictly increasing at edge " +
                                      std::to_string(k));
             }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "build_error.h"
@@ -22,21 +24,23 @@ struct BadList {
 // In list_text() the first ICANN rule is on line 5, the first private rule
 // on line 9 when the ICANN section holds one rule.
 std::vector<BadList> bad_lists() {
-    return {
-        {list_text({"com", "foo..com"}), 6, "empty label"},
-        {list_text({".com"}), 5, "empty label"},
-        {list_text({"com."}), 5, "empty label"},
-        {list_text({"*"}), 5, "lone \"*\""},
-        {list_text({"!"}), 5, "exception rule with nothing after \"!\""},
-        {list_text({"*."}), 5, "wildcard rule with nothing after \"*.\""},
-        {list_text({"foo.*.com"}), 5, "\"*\" is allowed only as the leftmost label of a wildcard rule"},
-        {list_text({"*.*.com"}), 5, "\"*\" is allowed only as the leftmost label of a wildcard rule"},
-        {list_text({"*foo.com"}), 5, "\"*\" is allowed only as the leftmost label of a wildcard rule"},
-        {list_text({"!*.com"}), 5, "\"*\" is allowed only as the leftmost label of a wildcard rule"},
-        {list_text({"a!b.com"}), 5, "\"!\" is allowed only at the start of an exception rule"},
-        {list_text({"!!www.ck"}), 5, "\"!\" is allowed only at the start of an exception rule"},
-        {list_text({"*.!www.ck"}), 5, "\"!\" is allowed only at the start of an exception rule"},
-        {list_text({"!ck"}), 5, "an exception rule needs at least two labels"},
+    std::vector<BadList> lists = {{list_text({"com", "foo..com"}), 6, "empty label"}};
+    // One ICANN rule alone, grouped by the reason that refuses it.
+    const std::pair<std::string_view, std::vector<std::string_view>> lone_rules[] = {
+        {"empty label", {".com", "com."}},
+        {"lone \"*\"", {"*"}},
+        {"exception rule with nothing after \"!\"", {"!"}},
+        {"wildcard rule with nothing after \"*.\"", {"*."}},
+        {"\"*\" is allowed only as the leftmost label of a wildcard rule", {"foo.*.com", "*.*.com", "*foo.com", "!*.com"}},
+        {"\"!\" is allowed only at the start of an exception rule", {"a!b.com", "!!www.ck", "*.!www.ck"}},
+        {"an exception rule needs at least two labels", {"!ck"}},
+    };
+    for (const auto& [reason, rules] : lone_rules) {
+        for (const std::string_view rule : rules) {
+            lists.push_back({list_text({rule}), 5, std::string(reason)});
+        }
+    }
+    lists.insert(lists.end(), {
         {list_text({"com"}, {"bad\xC3(.com"}), 9, "not valid UTF-8"},
         {list_text({"com"}, {"\xED\xA0\x80.com"}), 9, "not valid UTF-8"},
         {list_text({"com", " indented.com"}), 6, "begins with whitespace"},
@@ -46,43 +50,46 @@ std::vector<BadList> bad_lists() {
         {"// ===BEGIN ICANN DOMAINS===\ncom\n// ===END PRIVATE DOMAINS===\n", 3, "END PRIVATE marker without its BEGIN marker"},
         {"// ===END ICANN DOMAINS===\n", 1, "END ICANN marker without its BEGIN marker"},
         {"\n// ===BEGIN PRIVATE DOMAINS===\nfoo.com\n", 2, "never closed"},
-    };
+    });
+    return lists;
+}
+
+// Building `bad` stops with a BuildError that names the line and the reason.
+void expect_refused(const BadList& bad, const Limits& limits = {}) {
+    try {
+        build_from_list(bad.text, limits);
+        ADD_FAILURE() << "no error for:\n" << bad.text.substr(0, 500);
+    } catch (const BuildError& error) {
+        EXPECT_EQ(error.line(), bad.line) << error.what();
+        const std::string message = error.what();
+        EXPECT_TRUE(message.starts_with("line " + std::to_string(bad.line) + ": ")) << message;
+        EXPECT_NE(message.find(bad.reason), std::string::npos) << message;
+    }
+}
+
+// An ICANN section of `count` rules l0.com, l1.com, ...: as many children
+// of com, on lines 2 to count + 1.
+std::string wide_list(int count) {
+    std::string text = "// ===BEGIN ICANN DOMAINS===\n";
+    for (int i = 0; i < count; ++i) {
+        text += 'l';
+        text += std::to_string(i);
+        text += ".com\n";
+    }
+    return text + "// ===END ICANN DOMAINS===\n";
 }
 
 TEST(ListErrors, EachBadLineStopsTheBuildWithItsLineAndReason) {
     for (const BadList& bad : bad_lists()) {
-        try {
-            build_from_list(bad.text);
-            ADD_FAILURE() << "no error for:\n" << bad.text;
-        } catch (const BuildError& error) {
-            EXPECT_EQ(error.line(), bad.line) << error.what();
-            const std::string message = error.what();
-            EXPECT_TRUE(message.starts_with("line " + std::to_string(bad.line) + ": ")) << message;
-            EXPECT_NE(message.find(bad.reason), std::string::npos) << message;
-        }
+        expect_refused(bad);
     }
 }
 
 // 65535 children fit the 16-bit edge count; one more stops at the line that
 // adds it.
 TEST(ListErrors, TooManyChildrenForTheEdgeCount) {
-    std::string rules;
-    for (int i = 0; i < 65535; ++i) {
-        rules += 'l';
-        rules += std::to_string(i);
-        rules += ".com\n";
-    }
-    const std::string fits = "// ===BEGIN ICANN DOMAINS===\n" + rules + "// ===END ICANN DOMAINS===\n";
-    EXPECT_EQ(build_from_list(fits).figures.max_edge_count, 65535u);
-
-    const std::string over = "// ===BEGIN ICANN DOMAINS===\n" + rules + "l65535.com\n// ===END ICANN DOMAINS===\n";
-    try {
-        build_from_list(over);
-        ADD_FAILURE() << "65536 children accepted";
-    } catch (const BuildError& error) {
-        EXPECT_EQ(error.line(), 65537u);
-        EXPECT_NE(std::string(error.what()).find("edge count would not fit"), std::string::npos) << error.what();
-    }
+    EXPECT_EQ(build_from_list(wide_list(65535)).figures.max_edge_count, 65535u);
+    expect_refused({wide_list(65536), 65537, "edge count would not fit"});
 }
 
 // Node numbers and pool offsets run out only for lists of billions of bytes;
@@ -91,25 +98,13 @@ TEST(ListErrors, TooManyNodesOrPoolBytes) {
     const std::string list = list_text({"com", "uk", "co.uk", "net"});
     Limits nodes;
     nodes.max_nodes = 4;
-    try {
-        build_from_list(list, nodes);
-        ADD_FAILURE() << "a fifth node accepted";
-    } catch (const BuildError& error) {
-        EXPECT_EQ(error.line(), 8u);
-        EXPECT_NE(std::string(error.what()).find("node numbers would not fit"), std::string::npos) << error.what();
-    }
+    expect_refused({list, 8, "node numbers would not fit"}, nodes);
     nodes.max_nodes = 5;
     EXPECT_EQ(build_from_list(list, nodes).table.nodes.size(), 5u);
 
     Limits pool;
     pool.max_pool_bytes = 9;  // com uk co net: 10 bytes
-    try {
-        build_from_list(list, pool);
-        ADD_FAILURE() << "a 10-byte pool accepted";
-    } catch (const BuildError& error) {
-        EXPECT_EQ(error.line(), 8u);
-        EXPECT_NE(std::string(error.what()).find("pool offsets would not fit"), std::string::npos) << error.what();
-    }
+    expect_refused({list, 8, "pool offsets would not fit"}, pool);
     pool.max_pool_bytes = 10;
     EXPECT_EQ(build_from_list(list, pool).table.pool.size(), 10u);
 }
@@ -118,13 +113,7 @@ TEST(ListErrors, TooManyNodesOrPoolBytes) {
 // nothing of an earlier table replaced.
 TEST(ListErrors, ToolWritesNothingOnFailure) {
     std::vector<BadList> cases = bad_lists();
-    std::string too_wide = "// ===BEGIN ICANN DOMAINS===\n";
-    for (int i = 0; i <= 65535; ++i) {
-        too_wide += 'l';
-        too_wide += std::to_string(i);
-        too_wide += ".com\n";
-    }
-    cases.push_back({too_wide + "// ===END ICANN DOMAINS===\n", 65537, "edge count would not fit"});
+    cases.push_back({wide_list(65536), 65537, "edge count would not fit"});
     const std::size_t picks[] = {0, 3, 4, 10, 13, 14, 17, 22, cases.size() - 1};
     for (const std::size_t pick : picks) {
         const BadList& bad = cases[pick];

@@ -12,6 +12,7 @@
 namespace lookup {
 namespace {
 
+// The cut is a view into the Lookup, which must outlive the copy.
 std::optional<std::string> private_suffix(std::string_view domain) {
     const Lookup found = look_up(domain, {});
     const auto cut = found.private_suffix();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,18 +62,11 @@ TEST(FindChild, ComparesUnsignedBytes) {
 // nothing between them.
 TEST(FindChild, SearchFindsEveryLabelForEveryRunLength) {
     for (int count = 1; count <= 70; ++count) {
-        OwnedTable table;
         std::vector<std::string> labels;
         for (int i = 0; i < count; ++i) {
             labels.push_back({'l', static_cast<char>('a' + i / 26), static_cast<char>('a' + i % 26)});
         }
-        table.nodes.push_back({0, static_cast<std::uint16_t>(count), 0});
-        for (int i = 0; i < count; ++i) {
-            const auto start = static_cast<std::uint32_t>(table.pool.size());
-            table.pool += labels[i];
-            table.edges.push_back({start, static_cast<std::uint32_t>(table.pool.size()), i + 1});
-            table.nodes.push_back({static_cast<std::uint32_t>(count), 0, 0x09});
-        }
+        OwnedTable table = testing::flat_table_of(labels);
         OwnedTable with_heads = table;
         with_heads.with_heads();
         for (const OwnedTable* variant : {&table, &with_heads}) {
@@ -93,8 +87,7 @@ TEST(FindChild, SearchFindsEveryLabelForEveryRunLength) {
 TEST(FindChild, HeadsKeepBytewiseOrder) {
     const std::string_view labels[] = {"a", std::string_view("a\0", 2), "ab", "abc", "abcd", "abcde", "abcdf", "abd",
                                        "b", "\xc3\xa9", "\xc3\xa9t\xc3\xa9"};
-    OwnedTable table = flat_table({labels[0], labels[1], labels[2], labels[3], labels[4], labels[5], labels[6],
-                                   labels[7], labels[8], labels[9], labels[10]});
+    OwnedTable table = testing::flat_table_of(labels);
     table.with_heads();
     const SuffixTable view = table.view();
     for (std::uint32_t i = 0; i < std::size(labels); ++i) {
@@ -115,7 +108,7 @@ TEST(FindChild, NegativeTargetMeansAbsent) {
     EXPECT_EQ(find_child(table, 0, "net"), NO_NODE);
 }
 
-std::string fault_of(const SuffixTable& table, std::uint32_t node, std::string_view label) {
+std::string fault_message(const SuffixTable& table, std::uint32_t node, std::string_view label) {
     try {
         find_child(table, node, label);
     } catch (const Fault& fault) {
@@ -124,32 +117,43 @@ std::string fault_of(const SuffixTable& table, std::uint32_t node, std::string_v
     return "no fault";
 }
 
+// The fault of a search over a table as given (searched through the pool
+// alone), which the search with edge heads, the one the module ships, must
+// raise as well.
+std::string fault_of(const OwnedTable& table, std::uint32_t node, std::string_view label) {
+    OwnedTable headed = table;
+    headed.with_heads();
+    const std::string fault = fault_message(table.view(), node, label);
+    EXPECT_EQ(fault_message(headed.view(), node, label), fault) << "with edge heads, searching " << label;
+    return fault;
+}
+
 TEST(FindChildFaults, EdgeRunBeyondTableIsCheckedEvenForLeaves) {
     OwnedTable owned = com_uk_table();
     owned.nodes[3] = {3, 0, 0x09};  // a leaf whose empty run starts at the end: sound
-    EXPECT_EQ(fault_of(owned.view(), 3, "x"), "no fault");
+    EXPECT_EQ(fault_of(owned, 3, "x"), "no fault");
     owned.nodes[3] = {4, 0, 0x09};  // an empty run starting past the end
-    EXPECT_EQ(fault_of(owned.view(), 3, "x"), "edge run of node 3 ends beyond the edge table");
+    EXPECT_EQ(fault_of(owned, 3, "x"), "edge run of node 3 ends beyond the edge table");
     owned.nodes[2] = {2, 2, 0x09};
-    EXPECT_EQ(fault_of(owned.view(), 2, "co"), "edge run of node 2 ends beyond the edge table");
+    EXPECT_EQ(fault_of(owned, 2, "co"), "edge run of node 2 ends beyond the edge table");
     // first_edge + edge_count must not wrap around in 32 bits.
     owned.nodes[2] = {0xFFFFFFFFu, 2, 0x09};
-    EXPECT_EQ(fault_of(owned.view(), 2, "co"), "edge run of node 2 ends beyond the edge table");
+    EXPECT_EQ(fault_of(owned, 2, "co"), "edge run of node 2 ends beyond the edge table");
 }
 
 TEST(FindChildFaults, LabelRangesAreValidatedOnEveryProbe) {
     // The first probe of a three-edge run is edge 1; the last probe for "a" is edge 0.
     OwnedTable owned = flat_table({"a", "b", "c"});
     owned.edges[1] = {2, 9, 2};  // ends beyond the 3-byte pool
-    EXPECT_EQ(fault_of(owned.view(), 0, "c"), "label of edge 1 lies outside the label pool");
+    EXPECT_EQ(fault_of(owned, 0, "c"), "label of edge 1 lies outside the label pool");
     owned.edges[1] = {2, 1, 2};  // reversed
-    EXPECT_EQ(fault_of(owned.view(), 0, "c"), "label of edge 1 lies outside the label pool");
+    EXPECT_EQ(fault_of(owned, 0, "c"), "label of edge 1 lies outside the label pool");
 
     OwnedTable last = flat_table({"a", "b", "c"});
     last.edges[0] = {0, 4, 1};
-    EXPECT_EQ(fault_of(last.view(), 0, "a"), "label of edge 0 lies outside the label pool");
+    EXPECT_EQ(fault_of(last, 0, "a"), "label of edge 0 lies outside the label pool");
     // A probe that never reaches the bad edge does not fault.
-    EXPECT_EQ(fault_of(last.view(), 0, "c"), "no fault");
+    EXPECT_EQ(fault_of(last, 0, "c"), "no fault");
 }
 
 TEST(FindChildFaults, LabelsMustLieOnCharacterBoundaries) {
@@ -157,11 +161,51 @@ TEST(FindChildFaults, LabelsMustLieOnCharacterBoundaries) {
     owned.pool = "a\xc3\xa9";
     owned.nodes = {{0, 1, 0}, {1, 0, 0x09}};
     owned.edges = {{2, 3, 1}};  // starts on the continuation byte
-    EXPECT_EQ(fault_of(owned.view(), 0, "a"), "label of edge 0 does not lie on character boundaries");
+    EXPECT_EQ(fault_of(owned, 0, "a"), "label of edge 0 does not lie on character boundaries");
     owned.edges = {{0, 2, 1}};  // ends inside the character
-    EXPECT_EQ(fault_of(owned.view(), 0, "a"), "label of edge 0 does not lie on character boundaries");
+    EXPECT_EQ(fault_of(owned, 0, "a"), "label of edge 0 does not lie on character boundaries");
     owned.edges = {{1, 3, 1}};  // the whole character: sound
     EXPECT_EQ(find_child(owned.view(), 0, "\xc3\xa9"), 1u);
+}
+
+// Both searches validate each edge they probe, and probe the same edges in the
+// same order: with two edges of a run corrupt, the fault names the one probed
+// first, so equal faults for every pair of edges and every label mean equal
+// probe sequences. Labels share heads (the first four bytes) and prefixes, so
+// that the heads decide some probes and the pool the others.
+TEST(FindChildFaults, BothSearchesProbeTheSameEdgesInTheSameOrder) {
+    for (const std::size_t count : {1u, 2u, 3u, 6u, 17u}) {
+        std::vector<std::string> labels;
+        for (std::size_t i = 0; i < count; ++i) {
+            labels.push_back(std::string("abcd").substr(0, 1 + i % 4) + static_cast<char>('a' + i / 4));
+        }
+        std::sort(labels.begin(), labels.end());
+        OwnedTable sound = testing::flat_table_of(labels);
+        sound.with_heads();
+        std::vector<std::string> queries = {"", "a", "abcdz", "zz", "\xff"};
+        for (const std::string& label : labels) {
+            queries.insert(queries.end(), {label, label + "a", label.substr(0, label.size() - 1)});
+        }
+        for (std::size_t first = 0; first < count; ++first) {
+            for (std::size_t second = first; second < count; ++second) {
+                OwnedTable headed = sound;
+                for (const std::size_t edge : {first, second}) {
+                    headed.edges[edge].label_end = static_cast<std::uint32_t>(headed.pool.size() + 1);
+                }
+                OwnedTable plain = headed;
+                plain.heads.clear();
+                for (const std::string& query : queries) {
+                    ASSERT_EQ(fault_message(headed.view(), 0, query), fault_message(plain.view(), 0, query))
+                        << count << " edges, " << first << " and " << second << " corrupt, searching " << query;
+                }
+                // A search probes last the edge that it finds.
+                if (first == second) {
+                    EXPECT_EQ(fault_message(headed.view(), 0, labels[first]),
+                              "label of edge " + std::to_string(first) + " lies outside the label pool");
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -18,58 +18,37 @@ std::size_t count(std::string_view lowered, bool accept_unknown = true, bool ica
     return match_suffix(compiled_table(), lowered, labels_in(lowered), accept_unknown, icann_only);
 }
 
-TEST(MatchSuffix, PlainRulesLongestWins) {
-    EXPECT_EQ(count("example.com"), 1u);
-    EXPECT_EQ(count("a.b.example.com"), 1u);
-    EXPECT_EQ(count("com"), 1u);
-    EXPECT_EQ(count("uk"), 1u);
-    EXPECT_EQ(count("co.uk"), 2u);
-    EXPECT_EQ(count("example.co.uk"), 2u);
-}
-
-TEST(MatchSuffix, UnknownTopLevelLabel) {
-    for (const bool icann_only : {false, true}) {
-        EXPECT_EQ(count("example", true, icann_only), 1u);
-        EXPECT_EQ(count("example", false, icann_only), 0u);
-        EXPECT_EQ(count("a.example.test", false, icann_only), 0u);
+// The suffix label count of names against the compiled list, under the
+// flags given.
+TEST(MatchSuffix, CountsUnderTheCompiledList) {
+    const struct {
+        std::string_view name;
+        std::size_t expected;
+        bool accept_unknown = true;
+        bool icann_only = false;
+    } cases[] = {
+        // Plain rules, the longest winning.
+        {"example.com", 1}, {"a.b.example.com", 1}, {"com", 1}, {"uk", 1}, {"co.uk", 2}, {"example.co.uk", 2},
+        // Unknown top-level labels; za is only the parent of rules.
+        {"example", 1, true, false}, {"example", 0, false, false}, {"example", 1, true, true},
+        {"example", 0, false, true}, {"a.example.test", 0, false, false}, {"a.example.test", 0, false, true},
+        {"example.za", 1}, {"example.za", 0, false}, {"example.co.za", 2, false},
+        // Wildcards and exceptions; a wildcard node reached with no label left
+        // matches the whole name.
+        {"foo.ck", 2}, {"a.b.foo.ck", 2}, {"ck", 1}, {"ck", 1, false}, {"www.ck", 1}, {"a.www.ck", 1},
+        {"sch.uk", 2}, {"example.sch.uk", 3}, {"a.example.sch.uk", 3},
+        {"kobe.jp", 2}, {"example.kobe.jp", 3}, {"city.kobe.jp", 2}, {"a.city.kobe.jp", 2},
+        // icann_only hides private rules, whose nodes are still walked through.
+        {"foo.blogspot.com", 2}, {"foo.blogspot.com", 1, true, true}, {"blogspot.com", 1, false, true},
+        {"www.ck", 1, true, true},
+        // Unicode and Punycode forms match alike, but not mixed within a rule.
+        {"example.公司.cn", 2}, {"example.xn--55qx5d.cn", 2}, {"公司.香港", 2}, {"xn--55qx5d.xn--j6w193g", 2},
+        {"xn--55qx5d.香港", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(count(c.name, c.accept_unknown, c.icann_only), c.expected)
+            << c.name << " accept_unknown=" << c.accept_unknown << " icann_only=" << c.icann_only;
     }
-    // za is only the parent of rules.
-    EXPECT_EQ(count("example.za"), 1u);
-    EXPECT_EQ(count("example.za", false), 0u);
-    EXPECT_EQ(count("example.co.za", false), 2u);
-}
-
-TEST(MatchSuffix, WildcardsAndExceptions) {
-    EXPECT_EQ(count("foo.ck"), 2u);
-    EXPECT_EQ(count("a.b.foo.ck"), 2u);
-    EXPECT_EQ(count("ck"), 1u);
-    EXPECT_EQ(count("ck", false), 1u);  // the wildcard node reached with no label left
-    EXPECT_EQ(count("www.ck"), 1u);
-    EXPECT_EQ(count("a.www.ck"), 1u);
-    EXPECT_EQ(count("sch.uk"), 2u);
-    EXPECT_EQ(count("example.sch.uk"), 3u);
-    EXPECT_EQ(count("a.example.sch.uk"), 3u);
-    EXPECT_EQ(count("kobe.jp"), 2u);
-    EXPECT_EQ(count("example.kobe.jp"), 3u);
-    EXPECT_EQ(count("city.kobe.jp"), 2u);
-    EXPECT_EQ(count("a.city.kobe.jp"), 2u);
-}
-
-TEST(MatchSuffix, IcannOnlyHidesPrivateRules) {
-    EXPECT_EQ(count("foo.blogspot.com"), 2u);
-    EXPECT_EQ(count("foo.blogspot.com", true, true), 1u);
-    EXPECT_EQ(count("blogspot.com", false, true), 1u);
-    // Private rules are still walked through under icann_only.
-    EXPECT_EQ(count("www.ck", true, true), 1u);
-}
-
-TEST(MatchSuffix, UnicodeAndPunycodeFormsMatchAlike) {
-    EXPECT_EQ(count("example.公司.cn"), 2u);
-    EXPECT_EQ(count("example.xn--55qx5d.cn"), 2u);
-    EXPECT_EQ(count("公司.香港"), 2u);
-    EXPECT_EQ(count("xn--55qx5d.xn--j6w193g"), 2u);
-    // A rule is not found when its labels mix both forms.
-    EXPECT_EQ(count("xn--55qx5d.香港"), 1u);
 }
 
 TEST(MatchSuffix, CountNeverExceedsLabels) {

@@ -1,8 +1,10 @@
 // Small helpers for tests over the compiled table and hand-made ones.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,11 +38,15 @@ struct OwnedTable {
 
     SuffixTable view() const { return SuffixTable{pool, nodes, edges, std::string_view(), heads}; }
 
-    // Adds the edge heads as the builder writes them.
+    // Adds the edge heads as the builder writes them. An edge whose range is
+    // corrupt gets the head of what of it lies in the pool: a search faults
+    // on such an edge before its head can matter.
     OwnedTable& with_heads() {
         heads.clear();
         for (const Edge& edge : edges) {
-            heads.push_back(label_head(std::string_view(pool).substr(edge.label_start, edge.label_end - edge.label_start)));
+            const std::size_t start = std::min<std::size_t>(edge.label_start, pool.size());
+            const std::size_t end = std::clamp<std::size_t>(edge.label_end, start, pool.size());
+            heads.push_back(label_head(std::string_view(pool).substr(start, end - start)));
         }
         return *this;
     }
@@ -48,19 +54,24 @@ struct OwnedTable {
 
 // A root whose children are `labels` (given in sorted order), each a leaf
 // with the given flags.
-inline OwnedTable flat_table(std::initializer_list<std::string_view> labels, std::uint8_t flags = 0x09) {
+template <class Labels>
+OwnedTable flat_table_of(const Labels& labels, std::uint8_t flags = 0x09) {
     OwnedTable table;
-    table.nodes.push_back({0, static_cast<std::uint16_t>(labels.size()), 0});
+    table.nodes.push_back({0, static_cast<std::uint16_t>(std::size(labels)), 0});
     std::int32_t target = 1;
     for (const std::string_view label : labels) {
         const auto start = static_cast<std::uint32_t>(table.pool.size());
         table.pool += label;
         table.edges.push_back({start, static_cast<std::uint32_t>(table.pool.size()), target++});
     }
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        table.nodes.push_back({static_cast<std::uint32_t>(labels.size()), 0, flags});
+    for (std::size_t i = 0; i < std::size(labels); ++i) {
+        table.nodes.push_back({static_cast<std::uint32_t>(std::size(labels)), 0, flags});
     }
     return table;
+}
+
+inline OwnedTable flat_table(std::initializer_list<std::string_view> labels, std::uint8_t flags = 0x09) {
+    return flat_table_of(labels, flags);
 }
 
 }  // namespace lookup::testing

@@ -1,7 +1,9 @@
 """What `import _lookup` offers: names, docstrings, signatures, the checksum."""
 
+import ast
 import hashlib
 import importlib
+import importlib.util
 import inspect
 import sys
 import sysconfig
@@ -159,3 +161,72 @@ def test_module_attributes_are_plain_writable_module_state(lookup):
 )
 def test_import_keeps_the_interpreter_free_threaded(lookup):
     assert sys._is_gil_enabled() is False
+
+
+def _module_object(lookup):
+    """A new module object of _lookup, created but not yet executed."""
+    return importlib.util.module_from_spec(lookup.__spec__)
+
+
+def _no_all_here(name):
+    raise LookupError(f"no {name} here")
+
+
+@pytest.mark.parametrize("attribute, value, error, message", [
+    ("__all__", ("publicsuffix",), TypeError, "'tuple' object is not an instance of 'list'"),
+    ("__getattr__", _no_all_here, LookupError, "no __all__ here"),
+])
+def test_module_setup_fails_with_the_error_of_its_all(lookup, attribute, value, error, message):
+    module = _module_object(lookup)
+    setattr(module, attribute, value)
+    with pytest.raises(error) as raised:
+        lookup.__spec__.loader.exec_module(module)
+    assert str(raised.value) == message
+    assert not set(vars(module)) & {*FUNCTION_NAMES, "LIST_CHECKSUM"}
+
+
+SETUP_SWEEP = """
+import importlib.util, _testcapi
+names = list(_lookup.__all__)
+outcomes = []
+successes_in_a_row = 0
+start = 0
+# One allocation fails at each place in turn, until setups go through.
+while successes_in_a_row < 50:
+    module = importlib.util.module_from_spec(_lookup.__spec__)
+    _testcapi.set_nomemory(start, start + 1)
+    try:
+        _lookup.__spec__.loader.exec_module(module)
+        error = None
+    except BaseException as exc:
+        error = exc
+    finally:
+        _testcapi.remove_mem_hooks()
+    successes_in_a_row = 0 if error else successes_in_a_row + 1
+    start += 1
+    members = [name for name in names if name in vars(module)]
+    listed = vars(module).get("__all__")
+    # Members added before a failure stay; a name is listed before it is set.
+    assert members == names[:len(members)], (start, members)
+    assert listed is None or listed in (members, names[:len(members) + 1]), (start, listed)
+    if error is None:
+        assert members == names, start
+    else:
+        assert type(error).__name__ in ("MemoryError", "PanicException"), (start, repr(error))
+        outcomes.append((type(error).__name__, str(error), len(members)))
+print(sorted(set(outcomes)))
+"""
+
+
+def test_module_setup_under_failing_allocations():
+    pytest.importorskip("_testcapi")
+    completed = support.run_python(SETUP_SWEEP, support.MODULE_DIR, timeout=300)
+    assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
+    outcomes = ast.literal_eval(completed.stdout.strip().splitlines()[-1])
+    panics = {(message, members) for kind, message, members in outcomes if kind == "PanicException"}
+    assert {message for message, _ in panics} == {
+        "could not append __name__ to __all__", "PyObject pointer is null"}
+    # The checksum strings, made after the six functions, could not be made;
+    # the interpreter's MemoryError went to stderr as unraisable.
+    assert ("PyObject pointer is null", len(FUNCTION_NAMES)) in panics
+    assert "MemoryError" in completed.stderr
