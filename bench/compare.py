@@ -3,7 +3,9 @@
 floor and against the peers (tldextract, publicsuffix2) over the corpus, its
 ASCII and non-ASCII names apart, with fresh and reused str objects; libpsl
 against the engine (psl_bench); import time and resident memory of the
-module; the builder's run time; privatesuffix over names of many labels.
+module; the builder's run time; privatesuffix over names of many labels;
+the lookup-psl command against libpsl's psl tool on a million lines
+(cli_bench.py).
 
 Every figure is the median of repeated passes with the spread
 (max - min) / median. Timed loops alternate round-robin within one process,
@@ -25,6 +27,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_module import (  # noqa: E402  (beside this file)
     CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
+import cli_bench  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.join(HERE, "..", "data")
@@ -56,6 +59,7 @@ def parse_args():
     parser.add_argument("--processes", type=int, default=11, help="fresh processes for import time and memory")
     parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu")
     parser.add_argument("--strict", action="store_true", help="exit 1 when a target is missed")
+    cli_bench.add_arguments(parser)
     args = parser.parse_args()
     if not args.module_dir or not args.floor_dir:
         parser.error("give --module-dir and --floor-dir (or LOOKUP_MODULE_DIR and LOOKUP_FLOOR_DIR)")
@@ -353,6 +357,11 @@ def main():
         flat = [per_byte[(s, n)] for n in LONG_LABELS if n >= 100]
         verdict(f"{s} ns per byte, 100 to 10,000 labels: max / min {max(flat) / min(flat):.2f} (<= {TARGET_FLAT:g})",
                 max(flat) / min(flat) <= TARGET_FLAT)
+    print()
+    if args.cli:
+        verdicts += [ok for _, ok in cli_bench.cli_figures(args)]
+    else:
+        print("lookup-psl: --cli not given, left out")
     print()
     print(f"{sum(verdicts)} of {len(verdicts)} targets met")
     return 0 if all(verdicts) or not args.strict else 1

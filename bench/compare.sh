@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # One command, one table: the six functions against the call floor and the
 # peers (tldextract, publicsuffix2), libpsl against the engine, import time
-# and memory, the builder's run time and the cost on long names. Builds what
-# it needs (Release) and installs the missing Debian packages first.
+# and memory, the builder's run time, the cost on long names, and the
+# lookup-psl command against libpsl's psl tool on a million lines (that part
+# alone: bench/cli_bench.py --cli BUILD/lookup-psl). Builds what it needs
+# (Release) and installs the missing Debian packages first.
 #
 #   bench/compare.sh [compare.py flags, e.g. --passes 25 --strict]
 #
@@ -22,12 +24,12 @@ DATA="$REPO/data"
 # The peers are the distribution's own packages (the Python ones go to
 # dist-packages, which Debian's interpreters all read).
 bash "$REPO/scripts/install-packages.sh" cmake make g++ pkgconf "$PYTHON_NAME-dev" libbenchmark-dev \
-  libpsl-dev python3-tldextract python3-publicsuffix2
+  libpsl-dev psl python3-tldextract python3-publicsuffix2
 PYTHON_PATH=$(command -v "$PYTHON") || { echo "compare.sh: $PYTHON is missing" >&2; exit 1; }
 BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/bench-$PYTHON_NAME}
 LOOKUP_JOBS=${JOBS:-2} bash "$REPO/scripts/build-module.sh" bench "$BUILD" -DPython_EXECUTABLE="$PYTHON_PATH" \
-  -- _lookup _callfloor psl_bench table-builder
+  -- _lookup _callfloor psl_bench table-builder lookup-psl
 
 exec "$PYTHON_PATH" "$REPO/bench/compare.py" --module-dir "$BUILD" --floor-dir "$BUILD/bench" \
-  --psl-bench "$BUILD/bench/psl_bench" --builder "$BUILD/table-builder" \
+  --psl-bench "$BUILD/bench/psl_bench" --builder "$BUILD/table-builder" --cli "$BUILD/lookup-psl" \
   --corpus "$DATA/bench/domains.txt" --list "$DATA/psl/public_suffix_list.dat" "$@"

@@ -4,7 +4,6 @@
 // any input and against a plain reference lowering.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "engine/reference_lowering.h"
+#include "fuzz_failure.h"
 #include "lookup.h"
 #include "utf8.h"
 
@@ -21,18 +21,10 @@ namespace {
 const lookup::testing::ReferenceLowering* reference = nullptr;
 
 [[noreturn]] void fail(const char* what, std::string_view domain) {
-    std::fprintf(stderr, "query_fuzzer: %s\n  domain (%zu bytes): ", what, domain.size());
-    for (const char c : domain.substr(0, 200)) {
-        std::fprintf(stderr, "%02x", static_cast<unsigned char>(c));
-    }
-    std::fprintf(stderr, "\n");
-    std::abort();
+    fuzz::report_failure("query_fuzzer", what, "domain", domain);
 }
 
-#define CHECK(condition)                         \
-    do {                                         \
-        if (!(condition)) fail(#condition, domain); \
-    } while (0)
+#define CHECK(condition) FUZZ_CHECK(condition, fail, domain)
 
 std::vector<std::string_view> split_labels(std::string_view text) {
     std::vector<std::string_view> labels;

@@ -16,11 +16,12 @@ work=${LOOKUP_FUZZ_WORK:-$(mktemp -d /tmp/lookup-fuzz.XXXXXX)}
 jobs=${LOOKUP_FUZZ_JOBS:-2}
 
 echo "fuzz: building in $build"
-LOOKUP_JOBS=$jobs bash "$repo/scripts/build-module.sh" fuzz "$build" -- query_fuzzer builder_fuzzer || exit 1
+LOOKUP_JOBS=$jobs bash "$repo/scripts/build-module.sh" fuzz "$build" -- query_fuzzer builder_fuzzer row_fuzzer \
+  || exit 1
 
 # Seeds, made fresh each run: names from the benchmark corpus and the test
 # vectors, rule lines of the list, and small lists cut from the real one.
-mkdir -p "$work/query" "$work/builder" "$work/crashes"
+mkdir -p "$work/query" "$work/builder" "$work/row" "$work/crashes"
 python3 - "$data" "$work" <<'PY'
 import os, random, sys
 data, work = sys.argv[1], sys.argv[2]
@@ -46,6 +47,11 @@ names += ["ΟΔΟΣ.example.com", "İ.example", "ẞ.EXAMPLE.COM", "K.example.co
 picked = rng.sample(names, min(2000, len(names)))
 for i, name in enumerate(picked):
     write("query", i, name.encode("utf-8", "surrogatepass"))
+# Rows: a choice byte, then a name as it is or dressed as a URL.
+forms = ("{}", "https://{}/", "http://user@{}:8080/p?q#f", "[{}]:443", "{}\t\\x\r")
+for i, name in enumerate(picked[:500]):
+    write("row", i, bytes([rng.randrange(256)]) + forms[i % len(forms)].format(name).encode("utf-8", "surrogatepass"))
+write("row", 500, b"\x03http://[2001:db8::1]:8080/caf\xe9")
 icann_end = next(i for i, l in enumerate(list_lines) if "===END ICANN DOMAINS===" in l)
 private_start = next(i for i, l in enumerate(list_lines) if "===BEGIN PRIVATE DOMAINS===" in l)
 icann = [l for l in list_lines[:icann_end] if l and not l.startswith("//")]
@@ -61,7 +67,7 @@ write("builder", 300, b"// ===BEGIN ICANN DOMAINS===\ncom\nuk\nco.uk\n*.ck\n!www
 PY
 [ $? -eq 0 ] || { echo "fuzz: could not write the seeds" >&2; exit 1; }
 
-# Both fuzzers at once, one core each.
+# The fuzzers at once, side by side.
 run_fuzzer() {
   local fuzzer=$1
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -69,7 +75,7 @@ run_fuzzer() {
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/crashes/$fuzzer-" \
       >"$work/$fuzzer.log" 2>&1
 }
-fuzzers=(query builder)
+fuzzers=(query builder row)
 pids=()
 echo "fuzz: ${fuzzers[*]} for ${seconds}s each, side by side"
 for fuzzer in "${fuzzers[@]}"; do
@@ -86,7 +92,7 @@ for i in "${!fuzzers[@]}"; do
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" | sed 's/^/  /'
   if [ $result -ne 0 ]; then
     echo "fuzz: ${fuzzer}_fuzzer FAILED (exit $result); crash inputs in $work/crashes, log $log" >&2
-    grep -E -A 30 "ERROR|query_fuzzer:|builder_fuzzer:|runtime error" "$log" | head -n 60 >&2
+    grep -E -A 30 "ERROR|query_fuzzer:|builder_fuzzer:|row_fuzzer:|runtime error" "$log" | head -n 60 >&2
     status=1
   fi
 done

@@ -5,8 +5,9 @@
 #      first error; the C++ suites with leak detection and the whole pytest
 #      suite (on /usr/bin/python3, the runtime preloaded) under them;
 #   2. each libFuzzer harness for a bounded time (scripts/fuzz.sh, preset fuzz);
-#   3. preset memcheck: valgrind memcheck over the suite's memcheck part; any
-#      error or definite leak whose stack passes through our code fails.
+#   3. preset memcheck: valgrind memcheck over the suite's memcheck part (any
+#      error or definite leak whose stack passes through our code fails),
+#      then over lookup-psl (two threads, --urls, JSON, a --list compiled).
 #
 #   hardening.sh [FUZZ_SECONDS]     default 60 per fuzzer
 #
@@ -42,5 +43,6 @@ build_then_test() {
 
 build_then_test sanitize "C++ and Python tests under ASan + UBSan"
 stage "hardening: libFuzzer, ${fuzz_seconds}s per harness" bash "$repo/scripts/fuzz.sh" "$fuzz_seconds"
-build_then_test memcheck "valgrind memcheck over the suite's memcheck part" _lookup _lookup_corrupt
+build_then_test memcheck "valgrind memcheck over the suite's memcheck part and lookup-psl" \
+  _lookup _lookup_corrupt lookup-psl
 stage_summary "hardening"

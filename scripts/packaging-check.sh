@@ -9,9 +9,9 @@
 #   - a build of the corrupt-table fixture configured with
 #     LOOKUP_PACKAGE_CHECK_DIR, whose ctest tests labelled packaging then
 #     check it all: the wheels' tags and contents, the installed stub (mypy
-#     stubtest and mypy --strict over tests/typing/stub_usage.py), the whole
-#     pytest suite against the installed module and the command-line tests
-#     through the installed lookup-psl.
+#     stubtest and mypy --strict over tests/typing/stub_usage.py), and the
+#     whole pytest suite against the installed module and the installed
+#     lookup-psl command.
 # Run as root on the host (it installs missing packages into the root and
 # bind-mounts the repository there). Exit status non-zero when
 # any step failed.

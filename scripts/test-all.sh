@@ -53,11 +53,11 @@ sid_stages() {
   build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
     /usr/bin/python3.15 ""
   build_and_test "sid 3.14" in_sid host "$BUILD/sid-3.14" /usr/bin/python3.14 python \
-    _lookup _lookup_corrupt
+    _lookup _lookup_corrupt lookup-psl
   # The debug interpreter counts references; the module is built unoptimised
   # with the library's bounds assertions.
   build_and_test "sid 3.15d (debug)" in_sid debug "$BUILD/sid-3.15d" /usr/bin/python3.15d python \
-    _lookup _lookup_corrupt
+    _lookup _lookup_corrupt lookup-psl
   unmount_all
 }
 
@@ -71,7 +71,7 @@ pyenv_stages() {
       continue
     fi
     build_and_test "pyenv $version" env host "$BUILD/pyenv-$version" "$python" python \
-      _lookup _lookup_corrupt
+      _lookup _lookup_corrupt lookup-psl
   done
 }
 

@@ -21,7 +21,7 @@ TAG = f"{sys.version_info.major}{sys.version_info.minor}"
 WHEEL_MEMBERS = [
     rf"_lookup\.cpython-{TAG}-[^/]+\.so", r"_lookup\.pyi", r"_lookup-stubs/__init__\.pyi",
     r".*\.dist-info/licenses/LICENSE", r".*\.dist-info/licenses/LICENSES/MPL-2\.0\.txt",
-    r".*\.dist-info/licenses/NOTICE", r"lookup_psl_cli\.py", r".*\.dist-info/entry_points\.txt",
+    r".*\.dist-info/licenses/NOTICE", r"lookup_psl-[^/]+\.data/scripts/lookup-psl",
 ]
 
 

@@ -1,0 +1,151 @@
+#include "pipeline.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace cli {
+namespace {
+
+void answer_batch(const RowFormat& format, Batch& batch) {
+    batch.out.clear();
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        append_row(format, batch.line(i), batch.out);
+    }
+}
+
+bool answer_alone(InputReader& reader, const RowFormat& format, Output& output) {
+    Batch batch;
+    while (reader.fill(batch)) {
+        answer_batch(format, batch);
+        if (!output.write(batch.out.view())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Batches go round a ring of slots: the calling thread fills the free slot
+// after the newest, workers answer queued slots in any order, and the calling
+// thread writes the oldest slot once it is answered and frees it.
+class Workers {
+public:
+    Workers(const RowFormat& format, unsigned jobs) : format_(format), slots_(2 * jobs + 2) {
+        for (unsigned i = 0; i < jobs; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    }
+    ~Workers() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        work_ready_.notify_all();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    bool run(InputReader& reader, Output& output);
+
+private:
+    enum class State { free, queued, answered };
+    struct Slot {
+        Batch batch;
+        State state = State::free;
+    };
+
+    void work();
+
+    const RowFormat& format_;
+    std::vector<Slot> slots_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable work_ready_;
+    std::condition_variable answered_;
+    std::deque<std::size_t> queue_;
+    bool stop_ = false;
+    std::exception_ptr fault_;
+};
+
+bool Workers::run(InputReader& reader, Output& output) {
+    std::uint64_t filled = 0;
+    std::uint64_t written = 0;
+    bool input_done = false;
+    std::unique_lock lock(mutex_);
+    while (!fault_) {
+        Slot& oldest = slots_[written % slots_.size()];
+        if (written < filled && oldest.state == State::answered) {
+            lock.unlock();
+            const bool ok = output.write(oldest.batch.out.view());
+            lock.lock();
+            oldest.state = State::free;
+            ++written;
+            if (!ok) {
+                return false;
+            }
+        } else if (!input_done && filled - written < slots_.size()) {
+            const std::size_t index = filled % slots_.size();
+            lock.unlock();
+            const bool more = reader.fill(slots_[index].batch);
+            lock.lock();
+            if (!more) {
+                input_done = true;
+                continue;
+            }
+            slots_[index].state = State::queued;
+            queue_.push_back(index);
+            ++filled;
+            work_ready_.notify_one();
+        } else if (input_done && written == filled) {
+            return true;
+        } else {
+            answered_.wait(lock);
+        }
+    }
+    std::rethrow_exception(fault_);
+}
+
+void Workers::work() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        work_ready_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_) {
+            return;
+        }
+        const std::size_t index = queue_.front();
+        queue_.pop_front();
+        lock.unlock();
+        std::exception_ptr fault;
+        try {
+            answer_batch(format_, slots_[index].batch);
+        } catch (...) {
+            fault = std::current_exception();
+        }
+        lock.lock();
+        if (fault) {
+            fault_ = fault;
+        } else {
+            slots_[index].state = State::answered;
+        }
+        answered_.notify_one();
+    }
+}
+
+}  // namespace
+
+bool answer_all(InputReader& reader, const RowFormat& format, Output& output, unsigned jobs) {
+    if (jobs <= 1) {
+        return answer_alone(reader, format, output);
+    }
+    Workers workers(format, jobs);
+    return workers.run(reader, output);
+}
+
+}  // namespace cli
