@@ -22,8 +22,10 @@ set -uo pipefail
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 WORK=${LOOKUP_PACKAGING_DIR:-$REPO/build/packaging}
 read -r -a PYTHONS <<<"${LOOKUP_PACKAGING_PYTHONS:-python3.14 python3.15}"
+# ccache serves the builds when the caller sets CMAKE_CXX_COMPILER_LAUNCHER
+# (test-all.sh does).
 SID_PACKAGES=(python3-scikit-build-core python3-pip python3-venv python3-build python3-mypy
-              python3.14-venv python3.15-venv python3-pytest python3-numpy)
+              python3.14-venv python3.15-venv python3-pytest python3-numpy ccache)
 
 # ---- inside the root -----------------------------------------------------
 
@@ -83,27 +85,8 @@ fi
 # shellcheck source=scripts/sid-mounts.sh
 source "$REPO/scripts/sid-mounts.sh"
 
-# Installs what the check needs into a root made by any version of
-# sid-root.sh; under the root's lock, as sid-root.sh itself does.
-install_sid_packages() {
-  local missing=() package
-  for package in "${SID_PACKAGES[@]}"; do
-    chroot "$SID_ROOT" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' \
-      || missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "installing into $SID_ROOT: ${missing[*]}"
-  (
-    flock 9
-    cp /etc/resolv.conf "$SID_ROOT/etc/resolv.conf"
-    chroot "$SID_ROOT" apt-get -qq -o Acquire::Check-Valid-Until=false update &&
-      chroot "$SID_ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-        --no-install-recommends "${missing[@]}"
-  ) 9>"$SID_ROOT.lock"
-}
-
 mkdir -p "$WORK" && WORK=$(cd "$WORK" && pwd -P)
 enter_sid_root "$REPO" "$WORK" || { echo "error: no sid root, or cannot mount the repository in it" >&2; exit 1; }
-install_sid_packages || { echo "error: cannot install ${SID_PACKAGES[*]} into $SID_ROOT" >&2; exit 1; }
+install_into_sid "${SID_PACKAGES[@]}" || { echo "error: cannot install ${SID_PACKAGES[*]} into $SID_ROOT" >&2; exit 1; }
 in_sid env LOOKUP_PACKAGING_DIR="$WORK" LOOKUP_PACKAGING_PYTHONS="${PYTHONS[*]}" \
   bash "$REPO/scripts/packaging-check.sh" --inside

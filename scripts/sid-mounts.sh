@@ -2,7 +2,9 @@
 # there, with bind mounts undone by an EXIT trap. Sourced.
 #   enter_sid_root DIR...   makes or reuses the root (SID_ROOT) and shows
 #                           each DIR at its own path in it
+#   install_into_sid PACKAGE...   installs those that the root lacks
 #   in_sid COMMAND...       runs a command in the root with a clean environment
+#                           (and the compiler launcher, when one is set)
 #   unmount_all             undoes the mounts (the EXIT trap does too)
 SID_ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
 SID_PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
@@ -33,8 +35,28 @@ enter_sid_root() {
   done
 }
 
+# Under the root's lock, as sid-root.sh itself installs; the root's package
+# lists come from a frozen snapshot whose Release files have expired.
+install_into_sid() {
+  local missing=() package
+  for package in "$@"; do
+    chroot "$SID_ROOT" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' \
+      || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing into $SID_ROOT: ${missing[*]}"
+  (
+    flock 9
+    cp /etc/resolv.conf "$SID_ROOT/etc/resolv.conf"
+    chroot "$SID_ROOT" apt-get -qq -o Acquire::Check-Valid-Until=false update &&
+      chroot "$SID_ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}"
+  ) 9>"$SID_ROOT.lock"
+}
+
 in_sid() {
-  chroot "$SID_ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 LOOKUP_JOBS="${LOOKUP_JOBS:-2}" "$@"
+  chroot "$SID_ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 LOOKUP_JOBS="${LOOKUP_JOBS:-2}" \
+    ${CMAKE_CXX_COMPILER_LAUNCHER:+CMAKE_CXX_COMPILER_LAUNCHER="$CMAKE_CXX_COMPILER_LAUNCHER"} "$@"
 }
 
 unmount_all() {

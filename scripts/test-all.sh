@@ -18,8 +18,11 @@ set -uo pipefail
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 BUILD="$REPO/build"
 export LOOKUP_JOBS=2
-HOST_PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev python3-dev python3-pytest
+HOST_PACKAGES=(cmake make g++ ccache libgtest-dev libbenchmark-dev python3-dev python3-pytest
                python3-numpy debootstrap binutils)
+# The build directories of several interpreters compile the same engine,
+# builder and command sources alike: ccache makes each such object once.
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 PYENV_VERSIONS=(3.12 3.13)
 
 # shellcheck source=scripts/stages.sh
@@ -45,8 +48,12 @@ build_and_test() {
   fi
 }
 
+prepare_sid_root() {
+  enter_sid_root "$REPO" && install_into_sid ccache
+}
+
 sid_stages() {
-  if ! stage "sid root: make or reuse, mount the repository" enter_sid_root "$REPO"; then
+  if ! stage "sid root: make or reuse, mount the repository" prepare_sid_root; then
     skip "sid: Python 3.15, 3.14, 3.15d" "no sid root"
     return
   fi
