@@ -8,18 +8,15 @@
 # import cost and long names is bench/compare.sh.
 #
 # Environment: PYTHON (interpreter to build for and run, default /usr/bin/python3),
-# LOOKUP_BENCH_BUILD_DIR (default build/bench, or build/bench-<python> for
-# another interpreter), JOBS (parallel build jobs, default 2), BENCH_PASSES
+# LOOKUP_BENCH_BUILD_DIR (default build/bench-<python>, from the preset bench),
+# JOBS (parallel build jobs, default 2), BENCH_PASSES
 # (timed passes of the Python part, default 15), ENGINE_BENCH_ARGS (Google
 # Benchmark flags, default 5 repetitions reported as mean/median/stddev/cv).
 set -euo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# The Debian interpreter, whose headers python3-dev installs, unless told otherwise.
-if [ -z "${PYTHON:-}" ]; then
-  if [ -x /usr/bin/python3 ]; then PYTHON=/usr/bin/python3; else PYTHON=python3; fi
-fi
-JOBS=${JOBS:-2}
+PYTHON=${PYTHON:-/usr/bin/python3}
+PYTHON_NAME=${PYTHON##*/}
 PASSES=${BENCH_PASSES:-15}
 ENGINE_BENCH_ARGS=${ENGINE_BENCH_ARGS:---benchmark_repetitions=5 --benchmark_report_aggregates_only=true}
 RUN_ENGINE=1
@@ -31,37 +28,17 @@ case "${1:-}" in
   *) echo "usage: $0 [--python-only | --engine-only]" >&2; exit 2 ;;
 esac
 
-PYTHON_PATH=$(command -v "$PYTHON" || true)
-PYTHON_NAME=${PYTHON##*/}
-if [ "$PYTHON_NAME" = python3 ]; then
-  BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/bench}
-else
-  BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/bench-$PYTHON_NAME}
-fi
-
-# A fresh Debian machine lacks some of these; install only what is missing.
 packages=(cmake make g++ "$PYTHON_NAME-dev")
 [ "$RUN_ENGINE" = 1 ] && packages+=(libbenchmark-dev)
-[ -z "$PYTHON_PATH" ] && packages+=("$PYTHON_NAME")
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "run.sh: installing ${missing[*]}" >&2
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-  PYTHON_PATH=$(command -v "$PYTHON") || { echo "run.sh: $PYTHON is still missing" >&2; exit 1; }
-fi
-
-cmake -S "$REPO" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DLOOKUP_BUILD_BENCH=ON -DLOOKUP_BUILD_TESTS=OFF \
-  -DPython_EXECUTABLE="$PYTHON_PATH" >/dev/null
+command -v "$PYTHON" >/dev/null || packages+=("$PYTHON_NAME")
+bash "$REPO/scripts/install-packages.sh" "${packages[@]}"
+PYTHON_PATH=$(command -v "$PYTHON") || { echo "run.sh: $PYTHON is missing" >&2; exit 1; }
+BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/bench-$PYTHON_NAME}
 targets=()
 [ "$RUN_ENGINE" = 1 ] && targets+=(engine_bench)
 [ "$RUN_PYTHON" = 1 ] && targets+=(_lookup _callfloor)
-cmake --build "$BUILD" -j"$JOBS" --target "${targets[@]}"
+LOOKUP_JOBS=${JOBS:-2} bash "$REPO/scripts/build-module.sh" bench "$BUILD" -DPython_EXECUTABLE="$PYTHON_PATH" \
+  -- "${targets[@]}"
 
 status=0
 if [ "$RUN_ENGINE" = 1 ]; then

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds one build directory for one interpreter, with the
-# compiler's output in DIR.log, printed only when something fails.
-#   build-module.sh DIR PYTHON [cmake -D options...] [-- targets...]
+# Configures a build directory from one of the CMake presets and builds it,
+# with the compiler's output in DIR.log, printed only when something fails.
+#   build-module.sh PRESET DIR [-DOPTION=VALUE...] [-- TARGET...]
+# e.g. build-module.sh host build/pyenv-3.12 -DPython_EXECUTABLE=/path/python3.12 -- _lookup
 # Runs unchanged on the host and inside the sid root.
 set -uo pipefail
-usage() { echo "usage: $0 DIR PYTHON [-DOPTION=VALUE...] [-- TARGET...]" >&2; exit 2; }
+usage() { echo "usage: $0 PRESET DIR [-DOPTION=VALUE...] [-- TARGET...]" >&2; exit 2; }
 [ $# -ge 2 ] || usage
-dir=$1 python=$2
+preset=$1 dir=$2
 shift 2
 options=() targets=()
 while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
@@ -28,8 +29,9 @@ fail() {
   exit 1
 }
 
-run cmake -S "$repo" -B "$dir" -Wno-dev -DPython_EXECUTABLE="$python" "${options[@]}" \
-  || fail configure
+# Presets are read from the source directory, the current one.
+cd "$repo" || exit 1
+run cmake --preset "$preset" -B "$dir" -Wno-dev "${options[@]}" || fail configure
 build=(cmake --build "$dir" -j "${LOOKUP_JOBS:-2}")
 [ ${#targets[@]} -gt 0 ] && build+=(--target "${targets[@]}")
 run "${build[@]}" || fail compile

@@ -2,24 +2,22 @@
 # Builds the libFuzzer harnesses (fuzz/, clang) and runs each for a bounded
 # time, starting from seeds cut out of the repository's list and corpus.
 #   fuzz.sh [SECONDS]          default 60 per fuzzer
-# Environment: LOOKUP_FUZZ_BUILD (build directory, default ../build-fuzz
-# beside the repository), LOOKUP_FUZZ_WORK (corpora and crash files, default
-# a scratch directory that is kept when a fuzzer fails), LOOKUP_FUZZ_JOBS.
+# Environment: LOOKUP_FUZZ_BUILD (build directory of the preset fuzz, default
+# build/fuzz), LOOKUP_FUZZ_WORK (corpora and crash files, default a scratch
+# directory that is kept when a fuzzer fails), LOOKUP_FUZZ_JOBS.
 # Exits non-zero when a build fails or a fuzzer finds a crash.
 set -uo pipefail
 
 seconds=${1:-60}
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 data="$repo/data"
-build=${LOOKUP_FUZZ_BUILD:-$(dirname "$repo")/build-fuzz}
+build=${LOOKUP_FUZZ_BUILD:-$repo/build/fuzz}
 work=${LOOKUP_FUZZ_WORK:-$(mktemp -d /tmp/lookup-fuzz.XXXXXX)}
 jobs=${LOOKUP_FUZZ_JOBS:-2}
 
 echo "fuzz: building in $build"
-cmake -S "$repo" -B "$build" -Wno-dev -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DLOOKUP_BUILD_FUZZERS=ON -DLOOKUP_BUILD_MODULE=OFF -DLOOKUP_BUILD_TESTS=OFF >"$build.log" 2>&1 \
-  && cmake --build "$build" -j "$jobs" --target query_fuzzer builder_fuzzer row_fuzzer >>"$build.log" 2>&1 \
-  || { echo "fuzz: build failed; last lines of $build.log:" >&2; tail -n 40 "$build.log" >&2; exit 1; }
+LOOKUP_JOBS=$jobs bash "$repo/scripts/build-module.sh" fuzz "$build" -- query_fuzzer builder_fuzzer row_fuzzer \
+  || exit 1
 
 # Seeds, made fresh each run: names from the benchmark corpus and the test
 # vectors, rule lines of the list, and small lists cut from the real one.

@@ -13,7 +13,6 @@ bash "$repo/scripts/install-packages.sh" cmake make g++ >"$packages_log" 2>&1 ||
   cat "$packages_log" >&2
   exit 1
 }
-# The command needs no interpreter: the Python module is not built here.
-bash "$repo/scripts/build-module.sh" "$build_dir" /usr/bin/python3 -DLOOKUP_BUILD_MODULE=OFF \
-  -DLOOKUP_BUILD_TESTS=OFF -DLOOKUP_BUILD_BENCH=OFF -- lookup-psl
+# The command needs no interpreter: the preset cli builds no Python module.
+bash "$repo/scripts/build-module.sh" cli "$build_dir" -- lookup-psl
 exec -a scripts/lookup.sh "$build_dir/lookup-psl" "$@"

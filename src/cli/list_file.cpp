@@ -53,7 +53,7 @@ std::size_t first_line_not_utf8(std::string_view bytes) {
 
 }  // namespace
 
-builder::BuildResult compile_list_file(std::string_view path) {
+builder::TableBuild compile_list_file(std::string_view path) {
     const std::string name(path);
     const std::string bytes = read_file(name);
     const std::string where = "the list " + python_repr(name);
@@ -61,7 +61,7 @@ builder::BuildResult compile_list_file(std::string_view path) {
         throw ListError(where + " is not UTF-8 (line " + std::to_string(line) + ")");
     }
     try {
-        return builder::build_from_list(bytes);
+        return builder::build_table(bytes);
     } catch (const builder::BuildError& error) {
         throw ListError("cannot compile " + where + ": " + error.what());
     }

@@ -17,6 +17,6 @@ public:
 
 // Reads and compiles `path`. Throws ListError when the file cannot be read,
 // is not UTF-8, or has a line that the builder refuses.
-builder::BuildResult compile_list_file(std::string_view path);
+builder::TableBuild compile_list_file(std::string_view path);
 
 }  // namespace cli

@@ -37,7 +37,7 @@ std::string prog_name(const char* argv0) {
 
 int run(const std::string& prog, const cli::Options& options) {
     // Kept alive for the whole run: the table is a view of it.
-    std::optional<builder::BuildResult> list;
+    std::optional<builder::TableBuild> list;
     lookup::SuffixTable table = lookup::compiled_table();
     if (options.list_file) {
         try {

@@ -8,9 +8,7 @@ never tested by accident.
 import functools
 import os
 import pathlib
-import subprocess
 import sys
-import textwrap
 
 import pytest
 
@@ -42,15 +40,7 @@ UNICODE_DIR = DATA_DIR / "unicode" / "17.0.0"
 _corrupt_dir = os.environ.get("LOOKUP_CORRUPT_MODULE_DIR")
 CORRUPT_MODULE_DIR = pathlib.Path(_corrupt_dir).resolve() if _corrupt_dir else None
 
-FUNCTION_NAMES = (
-    "publicsuffix",
-    "privatesuffix",
-    "is_public",
-    "is_private",
-    "privateparts",
-    "subdomain",
-)
-TEXT_FUNCTIONS = ("publicsuffix", "privatesuffix", "privateparts", "subdomain")
+# The six functions in the module's order, with their keyword-only flags.
 FLAG_NAMES = {
     "publicsuffix": ("accept_unknown", "icann_only", "keep_case"),
     "privatesuffix": ("accept_unknown", "icann_only", "keep_case"),
@@ -59,6 +49,7 @@ FLAG_NAMES = {
     "privateparts": ("accept_unknown", "icann_only", "keep_case"),
     "subdomain": ("accept_unknown", "icann_only", "keep_case"),
 }
+FUNCTION_NAMES = tuple(FLAG_NAMES)
 
 
 def import_package():
@@ -85,30 +76,6 @@ def require_file(path):
     if not path.is_file():
         pytest.fail(f"{path} is missing from the repository")
     return path
-
-
-def run_python(script, module_dir, timeout=120):
-    """Runs a script in a fresh interpreter with `module_dir` first on sys.path.
-
-    The script sees the module directory as MODULE_DIR; a non-zero exit or an
-    exception fails the caller's test with the child's output.
-    """
-    prologue = textwrap.dedent(
-        f"""\
-        import sys, pathlib
-        MODULE_DIR = {str(module_dir)!r}
-        sys.path.insert(0, MODULE_DIR)
-        import _lookup
-        assert pathlib.Path(_lookup.__file__).resolve().parent == pathlib.Path(MODULE_DIR), _lookup.__file__
-        """
-    )
-    completed = subprocess.run(
-        [sys.executable, "-c", prologue + textwrap.dedent(script)],
-        capture_output=True,
-        text=True,
-        timeout=timeout,
-    )
-    return completed
 
 
 # --- The list file, read independently of the module's table builder. -------
@@ -275,9 +242,3 @@ def whole_answer(domain, **flags):
         return ".".join(parts)
     return _lookup.publicsuffix(domain, **flags)
 
-
-def under_address_sanitizer():
-    """Whether AddressSanitizer is loaded (the sanitized stage preloads it),
-    which keeps freed memory in quarantine and so spoils memory figures."""
-    with open("/proc/self/maps") as maps:
-        return "libasan" in maps.read()

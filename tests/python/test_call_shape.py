@@ -2,10 +2,12 @@
 
 import pytest
 
-import support
 from support import FUNCTION_NAMES, call, positional_args
 
 ONE_POSITIONAL = [n for n in FUNCTION_NAMES if n != "subdomain"]
+
+# Quick in-process calls through every path are worth running under valgrind.
+pytestmark = pytest.mark.memcheck
 
 
 def raises_binding_error(name, *args, **kwargs):
@@ -111,9 +113,9 @@ class TestUnexpectedKeyword:
             f"{name}() got an unexpected keyword argument '{shown}'"
         )
 
-    def test_lone_surrogate_keyword_raises_no_unicode_error(self):
+    def test_lone_surrogate_keyword_raises_no_unicode_error(self, lookup):
         with pytest.raises(TypeError) as info:
-            support._lookup.publicsuffix("example.com", **{"\udcff": 1})
+            lookup.publicsuffix("example.com", **{"\udcff": 1})
         assert type(info.value) is TypeError
         assert info.value.__context__ is None
 
@@ -138,13 +140,13 @@ class TestUnexpectedKeyword:
         assert type(seen[0].exc_value) is LookupError
         assert seen[0].object is name
 
-    def test_keyword_names_match_by_text_not_identity(self):
+    def test_keyword_names_match_by_text_not_identity(self, lookup):
         # A str subclass with the same text binds like the plain name.
         class Name(str):
             pass
 
-        assert support._lookup.publicsuffix("A.Example.COM", **{Name("keep_case"): True}) == "COM"
-        assert support._lookup.subdomain(**{Name("domain"): "a.b.com", Name("depth"): 1}) == "a.b.com"
+        assert lookup.publicsuffix("A.Example.COM", **{Name("keep_case"): True}) == "COM"
+        assert lookup.subdomain(**{Name("domain"): "a.b.com", Name("depth"): 1}) == "a.b.com"
 
     def test_first_bad_keyword_in_order_wins(self):
         assert raises_binding_error("publicsuffix", "example.com", bogus=1, domain="x") == (
@@ -201,8 +203,7 @@ class TestKeywordBinding:
     def test_domain_by_keyword(self, name):
         assert call(name, domain="a.b.Example.CO.UK") == call(name, "a.b.Example.CO.UK")
 
-    def test_subdomain_keywords_in_either_order(self):
-        lookup = support._lookup
+    def test_subdomain_keywords_in_either_order(self, lookup):
         expected = "b.example.co.uk"
         assert lookup.subdomain("a.b.example.co.uk", 1) == expected
         assert lookup.subdomain(domain="a.b.example.co.uk", depth=1) == expected
@@ -210,8 +211,7 @@ class TestKeywordBinding:
         assert lookup.subdomain("a.b.example.co.uk", depth=1) == expected
         assert lookup.subdomain(keep_case=True, depth=1, domain="A.B.Example.CO.UK") == "B.Example.CO.UK"
 
-    def test_flags_in_any_order(self):
-        lookup = support._lookup
+    def test_flags_in_any_order(self, lookup):
         a = lookup.publicsuffix("x.Example.TEST", keep_case=True, accept_unknown=False, icann_only=True)
         b = lookup.publicsuffix("x.Example.TEST", icann_only=True, keep_case=True, accept_unknown=False)
         assert a is None and b is None

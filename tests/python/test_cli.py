@@ -12,7 +12,6 @@ import sys
 import pytest
 
 import support
-from support import _lookup
 
 # The installed command when LOOKUP_CLI_COMMAND names it, else the one built
 # beside the module.
@@ -40,17 +39,24 @@ def ok_lines(*args, stdin=b""):
     return completed.stdout.decode("utf-8", "surrogateescape").splitlines()
 
 
-def expected_row(domain, depth=None, **flags):
+@pytest.fixture(scope="module")
+def expected_row(lookup):
+    """The line the command should print for one domain, made of the module's answers."""
+
     def column(value):
         if value is None:
             return "-"
         return ",".join(value) if isinstance(value, tuple) else value
-    row = [domain, column(_lookup.publicsuffix(domain, **flags)),
-           column(_lookup.privatesuffix(domain, **flags)),
-           column(_lookup.privateparts(domain, **flags))]
-    if depth is not None:
-        row.append(column(_lookup.subdomain(domain, depth, **flags)))
-    return "\t".join(row)
+
+    def row(domain, depth=None, **flags):
+        columns = [domain, column(lookup.publicsuffix(domain, **flags)),
+                   column(lookup.privatesuffix(domain, **flags)),
+                   column(lookup.privateparts(domain, **flags))]
+        if depth is not None:
+            columns.append(column(lookup.subdomain(domain, depth, **flags)))
+        return "\t".join(columns)
+
+    return row
 
 
 class TestAnswers:
@@ -61,7 +67,7 @@ class TestAnswers:
     def test_no_answer_is_a_dash(self):
         assert ok_lines("co.uk", "a..b") == ["co.uk\tco.uk\t-\t-", "a..b\t-\t-\t-"]
 
-    def test_every_domain_matches_the_module(self):
+    def test_every_domain_matches_the_module(self, expected_row):
         assert ok_lines(*DOMAINS) == [expected_row(d) for d in DOMAINS]
 
     @pytest.mark.parametrize("option, flags", [
@@ -69,29 +75,29 @@ class TestAnswers:
         ("--no-accept-unknown", {"accept_unknown": False}),
         ("--keep-case", {"keep_case": True}),
     ])
-    def test_each_flag_reaches_the_module(self, option, flags):
+    def test_each_flag_reaches_the_module(self, expected_row, option, flags):
         expected = [expected_row(d, **flags) for d in DOMAINS]
         # The domains must tell the flag apart from the default, or this
         # would pass with the flag ignored.
         assert expected != [expected_row(d) for d in DOMAINS]
         assert ok_lines(option, *DOMAINS) == expected
 
-    def test_flags_combine(self):
+    def test_flags_combine(self, expected_row):
         flags = {"icann_only": True, "accept_unknown": False, "keep_case": True}
         assert ok_lines("--icann-only", "--no-accept-unknown", "--keep-case", *DOMAINS) == [
             expected_row(d, **flags) for d in DOMAINS]
 
     @pytest.mark.parametrize("depth", [0, 1, 2, 5])
-    def test_depth_adds_the_subdomain_column(self, depth):
+    def test_depth_adds_the_subdomain_column(self, expected_row, depth):
         domains = ("a.b.c.example.co.uk", "x.example.com", "co.uk")
         lines = ok_lines("--depth", str(depth), *domains)
         assert lines == [expected_row(d, depth=depth) for d in domains]
         assert all(line.count("\t") == 4 for line in lines)
 
-    def test_domain_starting_with_a_dash_after_double_dash(self):
+    def test_domain_starting_with_a_dash_after_double_dash(self, expected_row):
         assert ok_lines("--", "-x.example.com") == [expected_row("-x.example.com")]
 
-    def test_whole_corpus_matches_the_module_with_every_flag(self):
+    def test_whole_corpus_matches_the_module_with_every_flag(self, lookup):
         names = support.load_corpus()
         for icann_only, accept_unknown, keep_case in itertools.product((False, True), repeat=3):
             flags = {"icann_only": icann_only, "accept_unknown": accept_unknown,
@@ -102,13 +108,13 @@ class TestAnswers:
             lines = ok_lines("--json", "--depth", "1", *options, "-f", str(support.CORPUS_FILE))
             assert len(lines) == len(names)
             for name, line in zip(names, lines):
-                parts = _lookup.privateparts(name, **flags)
+                parts = lookup.privateparts(name, **flags)
                 assert json.loads(line) == {
                     "domain": name,
-                    "publicsuffix": _lookup.publicsuffix(name, **flags),
-                    "privatesuffix": _lookup.privatesuffix(name, **flags),
+                    "publicsuffix": lookup.publicsuffix(name, **flags),
+                    "privatesuffix": lookup.privatesuffix(name, **flags),
                     "privateparts": None if parts is None else list(parts),
-                    "subdomain": _lookup.subdomain(name, 1, **flags),
+                    "subdomain": lookup.subdomain(name, 1, **flags),
                 }, (flags, name)
 
     def test_threads_keep_the_input_order(self):
@@ -133,18 +139,18 @@ class TestUrls:
         (b"http://example.net/caf\xe9", "example.net", None),
     ]
 
-    def test_host_address_and_answers_of_each_form(self):
+    def test_host_address_and_answers_of_each_form(self, lookup):
         stdin = b"".join(line + b"\n" for line, _, _ in self.FORMS)
         lines = ok_lines("--urls", "--json", stdin=stdin)
         assert len(lines) == len(self.FORMS)
         for (line, host, address), output in zip(self.FORMS, lines):
             record = json.loads(output)
-            parts = None if address else _lookup.privateparts(host)
+            parts = None if address else lookup.privateparts(host)
             assert record == {
                 "domain": line.decode("utf-8", "surrogateescape"),
                 "host": host, "address": address,
-                "publicsuffix": None if address else _lookup.publicsuffix(host),
-                "privatesuffix": None if address else _lookup.privatesuffix(host),
+                "publicsuffix": None if address else lookup.publicsuffix(host),
+                "privatesuffix": None if address else lookup.privatesuffix(host),
                 "privateparts": None if parts is None else list(parts),
             }
 
@@ -155,17 +161,17 @@ class TestUrls:
 
 
 class TestInputs:
-    def test_standard_input_when_nothing_else_is_given(self):
+    def test_standard_input_when_nothing_else_is_given(self, expected_row):
         stdin = "".join(d + "\n" for d in DOMAINS).encode()
         assert ok_lines(stdin=stdin) == [expected_row(d) for d in DOMAINS]
 
-    def test_blank_lines_skipped_and_line_ends_stripped(self):
+    def test_blank_lines_skipped_and_line_ends_stripped(self, expected_row):
         stdin = b"\n  www.example.co.uk \r\n\r\n\tco.uk\nlast.example.com"
         assert ok_lines(stdin=stdin) == [expected_row("www.example.co.uk"),
                                          expected_row("co.uk"),
                                          expected_row("last.example.com")]
 
-    def test_arguments_then_files_in_order_with_dash_for_stdin(self, tmp_path):
+    def test_arguments_then_files_in_order_with_dash_for_stdin(self, expected_row, tmp_path):
         first, second = tmp_path / "first.txt", tmp_path / "second.txt"
         first.write_text("a.example.com\nb.example.com\n")
         second.write_text("c.example.com\n")
@@ -175,11 +181,11 @@ class TestInputs:
                    "c.example.com"]
         assert lines == [expected_row(d) for d in domains]
 
-    def test_arguments_alone_do_not_read_stdin(self):
+    def test_arguments_alone_do_not_read_stdin(self, expected_row):
         assert ok_lines("example.com", stdin=b"other.example.com\n") == [
             expected_row("example.com")]
 
-    def test_bytes_that_are_not_utf8_are_echoed_without_answers(self):
+    def test_bytes_that_are_not_utf8_are_echoed_without_answers(self, expected_row):
         completed = run_cli(stdin=b"caf\xe9.example.com\nexample.com\n")
         assert completed.returncode == 0
         assert completed.stdout == (b"caf\xe9.example.com\t-\t-\t-\n"
@@ -199,7 +205,7 @@ class TestOutputFormats:
                         zip(*(row.split("\t") for row in ok_lines(*DOMAINS)))))
         assert columns[1:] == ["\t".join(row) for row in zip(*(full[n] for n in names))]
 
-    def test_header_names_the_columns(self):
+    def test_header_names_the_columns(self, expected_row):
         assert ok_lines("--header", "example.com")[0] == \
             "domain\tpublicsuffix\tprivatesuffix\tprivateparts"
         assert ok_lines("--header", "--depth", "0", "example.com") == [
@@ -217,18 +223,18 @@ class TestOutputFormats:
         assert lines[2].split("\t")[0] == "new\\nline.com"
         assert [line.count("\t") for line in lines] == [3, 3, 3]
 
-    def test_json_lines_hold_the_module_answers(self):
+    def test_json_lines_hold_the_module_answers(self, lookup):
         lines = ok_lines("--json", "--depth", "1", "--keep-case", *DOMAINS)
         assert len(lines) == len(DOMAINS)
         for domain, line in zip(DOMAINS, lines):
             record = json.loads(line)
-            parts = _lookup.privateparts(domain, keep_case=True)
+            parts = lookup.privateparts(domain, keep_case=True)
             assert record == {
                 "domain": domain,
-                "publicsuffix": _lookup.publicsuffix(domain, keep_case=True),
-                "privatesuffix": _lookup.privatesuffix(domain, keep_case=True),
+                "publicsuffix": lookup.publicsuffix(domain, keep_case=True),
+                "privatesuffix": lookup.privatesuffix(domain, keep_case=True),
                 "privateparts": None if parts is None else list(parts),
-                "subdomain": _lookup.subdomain(domain, 1, keep_case=True),
+                "subdomain": lookup.subdomain(domain, 1, keep_case=True),
             }
 
     def test_json_keeps_unicode_and_stays_utf8_for_undecodable_bytes(self):
@@ -250,7 +256,7 @@ class TestExitStatus:
                        "--keep-case", "exit status"):
             assert option in text
 
-    def test_unreadable_file_is_reported_and_the_rest_processed(self, tmp_path):
+    def test_unreadable_file_is_reported_and_the_rest_processed(self, expected_row, tmp_path):
         good = tmp_path / "good.txt"
         good.write_text("example.com\n")
         missing = tmp_path / "missing.txt"
@@ -284,11 +290,11 @@ class TestExitStatus:
         stderr = completed.stderr.decode()
         assert stderr.startswith("usage:") and message in stderr
 
-    def test_largest_depth_is_accepted(self):
+    def test_largest_depth_is_accepted(self, expected_row):
         assert ok_lines("--depth", str(2**64 - 1), "a.example.com") == [
             expected_row("a.example.com", depth=2**64 - 1)]
 
-    def test_long_lines_are_reported_and_skipped(self, tmp_path):
+    def test_long_lines_are_reported_and_skipped(self, expected_row, tmp_path):
         source = tmp_path / "long.txt"
         source.write_bytes(b"a.example.com\n" + b"x" * (3 << 20) + b"\nexample.com\n"
                            + b"y" * 100_000)
@@ -360,9 +366,9 @@ def peak_rss_kib(line_count):
     return usage.ru_maxrss
 
 
+@pytest.mark.slow
+@pytest.mark.process_memory
 def test_memory_stays_flat_over_a_long_stream():
-    if support.under_address_sanitizer():
-        pytest.skip("AddressSanitizer keeps freed memory in quarantine")
     small, large = peak_rss_kib(10_000), peak_rss_kib(400_000)
     # Holding the input or the output would cost tens of megabytes here.
     assert large - small < 8 * 1024, (small, large)

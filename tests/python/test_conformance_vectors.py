@@ -40,8 +40,7 @@ def test_vectors_were_read():
 
 
 @pytest.mark.parametrize("domain, expected", VECTORS, ids=[d for d, _ in VECTORS])
-def test_vector(domain, expected):
-    lookup = support._lookup
+def test_vector(lookup, domain, expected):
     assert lookup.privatesuffix(domain) == expected
     assert lookup.is_private(domain) is (expected is not None)
     parts = lookup.privateparts(domain)

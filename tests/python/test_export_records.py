@@ -8,8 +8,6 @@ import sysconfig
 
 import pytest
 
-import support
-
 pytestmark = pytest.mark.skipif(
     ctypes.sizeof(ctypes.c_void_p) != 8, reason="record layout checked for 64-bit builds"
 )
@@ -78,11 +76,9 @@ def test_classic_init_entry_exists(library):
     sysconfig.get_config_var("Py_GIL_DISABLED") or hasattr(sys, "getobjects"),
     reason="module definition layout read for the default object header only",
 )
-def test_classic_init_returns_the_module_definition(export_slots):
+def test_classic_init_returns_the_module_definition(lookup, export_slots):
     # PyInit__lookup must run with the interpreter lock held, hence PyDLL.
-    from support import _lookup
-
-    library = ctypes.PyDLL(_lookup.__file__)
+    library = ctypes.PyDLL(lookup.__file__)
     init = library.PyInit__lookup
     init.restype = ctypes.c_void_p
     definition = init()

@@ -14,12 +14,18 @@ FLAG_COMBINATIONS = [
 ]
 
 
-def parts(domain, **flags):
-    return support._lookup.privateparts(domain, **flags)
+# Quick in-process calls through every path are worth running under valgrind.
+pytestmark = pytest.mark.memcheck
 
 
-def sub(domain, depth, **flags):
-    return support._lookup.subdomain(domain, depth, **flags)
+@pytest.fixture(scope="module")
+def parts(lookup):
+    return lookup.privateparts
+
+
+@pytest.fixture(scope="module")
+def sub(lookup):
+    return lookup.subdomain
 
 
 class TestPrivateParts:
@@ -42,13 +48,13 @@ class TestPrivateParts:
             ("x y.a b.com", ("x y", "a b.com")),
         ],
     )
-    def test_default_flags(self, domain, expected):
+    def test_default_flags(self, parts, domain, expected):
         result = parts(domain)
         assert result == expected
         if expected is not None:
             assert type(result) is tuple
 
-    def test_without_accept_unknown(self):
+    def test_without_accept_unknown(self, parts):
         assert parts("a.example.test", accept_unknown=False) is None
         assert parts("a.example.za", accept_unknown=False) is None
         assert parts("a.example.co.za", accept_unknown=False) == ("a", "example.co.za")
@@ -63,15 +69,15 @@ class TestPrivateParts:
             ("A.\u023a\u023a.B.WWW.CK", ("A", "\u023a\u023a", "B", "WWW.CK")),
         ],
     )
-    def test_keep_case(self, domain, expected):
+    def test_keep_case(self, parts, domain, expected):
         assert parts(domain, keep_case=True) == expected
 
-    def test_lowering_that_changes_byte_lengths(self):
+    def test_lowering_that_changes_byte_lengths(self, parts):
         assert parts("İ.EXAMPLE.COM") == ("i\u0307", "example.com")
         assert parts("\u212a.\u212a.Example.COM.") == ("k", "k", "example.com")
         assert parts("A.\u023a\u023a.B.WWW.CK") == ("a", "\u2c65\u2c65", "b", "www.ck")
 
-    def test_icann_only(self):
+    def test_icann_only(self, parts):
         rule = support.private_rule_under_com()
         assert parts("a.x." + rule) == ("a", "x." + rule)
         assert parts("a.x." + rule, icann_only=True) == ("a", "x", rule)
@@ -91,17 +97,17 @@ class TestSubdomain:
             ("Mail.Example.CO.UK", ["example.co.uk", "mail.example.co.uk", None]),
         ],
     )
-    def test_each_depth(self, domain, by_depth):
+    def test_each_depth(self, sub, domain, by_depth):
         assert [sub(domain, depth) for depth in range(len(by_depth))] == by_depth
         assert sub(domain, len(by_depth) + 10) is None
         assert sub(domain, U64_MAX) is None
 
     @pytest.mark.parametrize("domain", ["co.uk", "com", "foo.ck", "ck", "example"])
-    def test_entirely_public_has_no_depth(self, domain):
+    def test_entirely_public_has_no_depth(self, sub, domain):
         for depth in (0, 1, 2, U64_MAX):
             assert sub(domain, depth) is None
 
-    def test_keep_case(self):
+    def test_keep_case(self, sub):
         assert sub("Mail.Example.CO.UK", 1, keep_case=True) == "Mail.Example.CO.UK"
         assert sub("Mail.Example.CO.UK", 0, keep_case=True) == "Example.CO.UK"
         assert sub("ẞ.EXAMPLE.COM", 0, keep_case=True) == "EXAMPLE.COM"
@@ -109,7 +115,7 @@ class TestSubdomain:
         assert sub("ẞ.EXAMPLE.COM", 1) == "ß.example.com"
         assert sub("\u212a\u212a.\u212a.Example.COM.", 1, keep_case=True) == "\u212a.Example.COM"
 
-    def test_without_accept_unknown(self):
+    def test_without_accept_unknown(self, sub):
         assert sub("a.example.test", 0) == "example.test"
         assert sub("a.example.test", 0, accept_unknown=False) is None
         assert sub("a.example.za", 1, accept_unknown=False) is None
@@ -120,14 +126,14 @@ INVALID = ["", ".", "..", ".example.com", "example..com", "example.com..", "a..b
 
 @pytest.mark.parametrize("domain", INVALID)
 @pytest.mark.parametrize("flags", FLAG_COMBINATIONS, ids=repr)
-def test_invalid_names_give_none(domain, flags):
+def test_invalid_names_give_none(parts, sub, domain, flags):
     assert parts(domain, **flags) is None
     for depth in (0, 1, 2, 5, 2**32, U64_MAX):
         assert sub(domain, depth, **flags) is None
 
 
 @pytest.mark.parametrize("flags", FLAG_COMBINATIONS, ids=repr)
-def test_no_item_ends_with_a_dot(flags):
+def test_no_item_ends_with_a_dot(parts, sub, flags):
     for domain in ("a.b.example.com.", "A.B.Example.CO.UK.", "x.y.foo.ck.", "a.www.ck."):
         result = parts(domain, **flags)
         assert result is not None

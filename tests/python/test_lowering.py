@@ -16,10 +16,10 @@ def all_label_characters():
     ]
 
 
-def test_every_character_lowers_as_unicode_17():
+@pytest.mark.slow
+def test_every_character_lowers_as_unicode_17(lookup):
     # A single label is its own public suffix, so publicsuffix returns the
     # whole lowered label.
-    lookup = support._lookup
     chars = all_label_characters()
     wrong = []
     for start in range(0, len(chars), CHUNK):
@@ -56,8 +56,7 @@ def test_every_character_lowers_as_unicode_17():
         ("\u01c5", "\u01c6"),
     ],
 )
-def test_selected_mappings(upper, lower):
-    lookup = support._lookup
+def test_selected_mappings(lookup, upper, lower):
     assert lookup.publicsuffix("Q" + upper) == "q" + lower
     assert lookup.privatesuffix(upper + ".Test") == lower + ".test"
     assert lookup.privatesuffix(upper + ".Test", keep_case=True) == upper + ".Test"
@@ -65,33 +64,31 @@ def test_selected_mappings(upper, lower):
 
 @pytest.mark.parametrize("prefix_length", list(range(0, 50)))
 @pytest.mark.parametrize("tail", ["İX.Example.COM", "é.ABC", "ẞ.\u212a.Q.CO.UK", ".A.B.COM"])
-def test_ascii_blocks_then_characters(prefix_length, tail):
+def test_ascii_blocks_then_characters(lookup, prefix_length, tail):
     prefix = "".join("ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{-_019"[i % 35] for i in range(prefix_length))
     domain = prefix + tail
     if not support.is_valid(domain):
-        assert support._lookup.publicsuffix(domain) is None
+        assert lookup.publicsuffix(domain) is None
         return
     lowered = support.reference_lower(domain)
     assert support.whole_answer(domain) == lowered
     assert support.whole_answer(domain, keep_case=True) == domain
 
 
-def test_every_ascii_byte():
+def test_every_ascii_byte(lookup):
     text = "".join(chr(c) for c in range(128) if c != 0x2E)
-    assert support._lookup.publicsuffix(text) == text.lower()
-    assert support._lookup.publicsuffix(text * 3 + ".com", keep_case=True) == "com"
-    assert support._lookup.privatesuffix(text * 3 + ".com") == text.lower() * 3 + ".com"
+    assert lookup.publicsuffix(text) == text.lower()
+    assert lookup.publicsuffix(text * 3 + ".com", keep_case=True) == "com"
+    assert lookup.privatesuffix(text * 3 + ".com") == text.lower() * 3 + ".com"
 
 
-def test_only_full_stop_separates_labels():
-    lookup = support._lookup
+def test_only_full_stop_separates_labels(lookup):
     for separator in ("\u3002", "\uff0e", "\uff61"):
         assert lookup.privateparts(f"a{separator}b.example.com") == (f"a{separator}b", "example.com")
         assert lookup.is_public(f"example{separator}com") is True
 
 
-def test_no_other_folding():
-    lookup = support._lookup
+def test_no_other_folding(lookup):
     # Full-width letters, compatibility forms and xn-- labels are kept as they are.
     assert lookup.publicsuffix("example.ｃｏｍ") == "ｃｏｍ"
     assert lookup.privatesuffix("a.example.ＣＯＭ") == "example.ｃｏｍ"

@@ -5,13 +5,15 @@ import sys
 
 import pytest
 
-import support
+pytestmark = [
+    pytest.mark.slow,
+    pytest.mark.process_memory,
+    pytest.mark.skipif(not sys.platform.startswith("linux"), reason="reads /proc/self/status"),
+]
 
-pytestmark = pytest.mark.skipif(
-    not sys.platform.startswith("linux"), reason="reads /proc/self/status"
-)
-
-SCRIPT = """
+# The child builds its huge name and warms up, then limits its address space
+# to 96 MiB more than it uses, and runs the calls that must fail.
+LIMITED = """
 import resource
 
 def address_space():
@@ -27,7 +29,11 @@ _ = _lookup.publicsuffix("warm.up.example.com")
 {warm}
 limit = address_space() + 96 * MIB
 resource.setrlimit(resource.RLIMIT_AS, (limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+{calls}
+print("DONE")
+"""
 
+LOWERING_FAILS = """
 for attempt in range(3):
     for call in (
         lambda: _lookup.publicsuffix(huge),
@@ -43,46 +49,9 @@ for attempt in range(3):
             raise AssertionError("lowering a huge domain did not fail")
     assert _lookup.publicsuffix("Mail.Example.CO.UK", keep_case=True) == "CO.UK"
     assert _lookup.privateparts("a.b.example.com") == ("a", "b", "example.com")
-print("DONE")
 """
 
-
-@pytest.mark.parametrize(
-    "build, warm",
-    [
-        # ASCII: the str's own bytes are the UTF-8 view, only lowering allocates.
-        ('"A." * (160 * MIB) + "COM"', ""),
-        # Non-ASCII: the UTF-8 form is made before the limit, lowering grows it.
-        ('"\\u0130." * (40 * MIB) + "COM"', "assert _lookup.is_private(huge) is True"),
-    ],
-    ids=["ascii", "growing"],
-)
-def test_memory_error_instead_of_abort(build, warm):
-    completed = support.run_python(
-        SCRIPT.format(build=build, warm=warm), support.MODULE_DIR, timeout=300
-    )
-    assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
-    assert "DONE" in completed.stdout
-    assert "memory allocation of" not in completed.stderr
-
-
-RESULT_SCRIPT = """
-import resource
-
-def address_space():
-    with open("/proc/self/status") as status:
-        for line in status:
-            if line.startswith("VmSize:"):
-                return int(line.split()[1]) * 1024
-    raise RuntimeError("no VmSize")
-
-MIB = 1024 * 1024
-# 16 Mi labels: lowering needs 32 MiB, the result tuple alone 128 MiB.
-huge = "a." * (16 * MIB) + "com"
-_ = _lookup.publicsuffix("warm.up.example.com")
-limit = address_space() + 96 * MIB
-resource.setrlimit(resource.RLIMIT_AS, (limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
-
+RESULT_FAILS = """
 for keep_case in (False, True):
     try:
         _lookup.privateparts(huge, keep_case=keep_case)
@@ -97,13 +66,33 @@ for keep_case in (False, True):
 assert _lookup.subdomain(huge, 2) == "a.a.a.com"
 assert _lookup.privatesuffix(huge) == "a.com"
 assert _lookup.privateparts("x.Example.COM", keep_case=True) == ("x", "Example.COM")
-print("DONE")
 """
 
 
-def test_result_object_that_cannot_be_made_is_an_internal_fault():
-    completed = support.run_python(RESULT_SCRIPT, support.MODULE_DIR, timeout=300)
+def run_limited(run_python, build, calls, warm=""):
+    completed = run_python(LIMITED.format(build=build, warm=warm, calls=calls), timeout=300)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     assert "DONE" in completed.stdout
+    return completed
+
+
+@pytest.mark.parametrize(
+    "build, warm",
+    [
+        # ASCII: the str's own bytes are the UTF-8 view, only lowering allocates.
+        ('"A." * (160 * MIB) + "COM"', ""),
+        # Non-ASCII: the UTF-8 form is made before the limit, lowering grows it.
+        ('"\\u0130." * (40 * MIB) + "COM"', "assert _lookup.is_private(huge) is True"),
+    ],
+    ids=["ascii", "growing"],
+)
+def test_memory_error_instead_of_abort(run_python, build, warm):
+    completed = run_limited(run_python, build, LOWERING_FAILS, warm)
+    assert "memory allocation of" not in completed.stderr
+
+
+def test_result_object_that_cannot_be_made_is_an_internal_fault(run_python):
+    # 16 Mi labels: lowering needs 32 MiB, the result tuple alone 128 MiB.
+    completed = run_limited(run_python, '"a." * (16 * MIB) + "com"', RESULT_FAILS)
     # The interpreter's own MemoryError is reported as unraisable first.
     assert "MemoryError" in completed.stderr

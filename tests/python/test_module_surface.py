@@ -218,9 +218,9 @@ print(sorted(set(outcomes)))
 """
 
 
-def test_module_setup_under_failing_allocations():
+def test_module_setup_under_failing_allocations(run_python):
     pytest.importorskip("_testcapi")
-    completed = support.run_python(SETUP_SWEEP, support.MODULE_DIR, timeout=300)
+    completed = run_python(SETUP_SWEEP, timeout=300)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     outcomes = ast.literal_eval(completed.stdout.strip().splitlines()[-1])
     panics = {(message, members) for kind, message, members in outcomes if kind == "PanicException"}

@@ -4,8 +4,6 @@ import re
 
 import pytest
 
-import support
-
 FAULTS = {
     "a.bad": "edge run of node 1 ends beyond the edge table",
     "a.mid": "label of edge 5 lies outside the label pool",
@@ -14,15 +12,21 @@ FAULTS = {
 }
 
 
-def run_corrupt(corrupt_module_dir, script):
-    completed = support.run_python(script, corrupt_module_dir)
-    assert completed.returncode == 0, completed.stdout + completed.stderr
-    assert "DONE" in completed.stdout, completed.stdout + completed.stderr
-    return completed
+@pytest.fixture
+def run_corrupt(run_python, corrupt_module_dir):
+    """Runs a script over the corrupt-table module; it must print DONE."""
+
+    def run(script):
+        completed = run_python(script, corrupt_module_dir)
+        assert completed.returncode == 0, completed.stdout + completed.stderr
+        assert "DONE" in completed.stdout, completed.stdout + completed.stderr
+        return completed
+
+    return run
 
 
-def test_sound_part_of_the_table_answers(corrupt_module_dir):
-    run_corrupt(corrupt_module_dir, """
+def test_sound_part_of_the_table_answers(run_corrupt):
+    run_corrupt("""
         assert _lookup.publicsuffix("example.com") == "com"
         assert _lookup.privatesuffix("A.Example.COM", keep_case=True) == "Example.COM"
         # x.com hides behind a false edge head: the module searches the heads.
@@ -32,8 +36,8 @@ def test_sound_part_of_the_table_answers(corrupt_module_dir):
     """)
 
 
-def test_faults_raise_panic_exception(corrupt_module_dir):
-    run_corrupt(corrupt_module_dir, f"""
+def test_faults_raise_panic_exception(run_corrupt):
+    run_corrupt(f"""
         FAULTS = {FAULTS!r}
         classes = set()
         for domain, message in FAULTS.items():
@@ -71,8 +75,8 @@ def test_faults_raise_panic_exception(corrupt_module_dir):
     """)
 
 
-def test_except_exception_does_not_catch_it(corrupt_module_dir):
-    run_corrupt(corrupt_module_dir, """
+def test_except_exception_does_not_catch_it(run_corrupt):
+    run_corrupt("""
         caught_by_exception = False
         try:
             try:
@@ -86,16 +90,16 @@ def test_except_exception_does_not_catch_it(corrupt_module_dir):
     """)
 
 
-def test_uncaught_panic_ends_the_interpreter(corrupt_module_dir):
-    completed = support.run_python('_lookup.is_public("x.run")\nprint("NOT REACHED")', corrupt_module_dir)
+def test_uncaught_panic_ends_the_interpreter(run_python, corrupt_module_dir):
+    completed = run_python('_lookup.is_public("x.run")\nprint("NOT REACHED")', corrupt_module_dir)
     assert completed.returncode != 0
     assert "NOT REACHED" not in completed.stdout
     assert "node 99 lies beyond the node table" in completed.stderr
     assert "PanicException" in completed.stderr
 
 
-def test_panic_raised_inside_a_conversion_is_raised_anew(corrupt_module_dir):
-    completed = run_corrupt(corrupt_module_dir, """
+def test_panic_raised_inside_a_conversion_is_raised_anew(run_corrupt):
+    completed = run_corrupt("""
         try:
             _lookup.publicsuffix("a.mid")
         except BaseException as exc:
@@ -108,7 +112,7 @@ def test_panic_raised_inside_a_conversion_is_raised_anew(corrupt_module_dir):
         def panicking_truth(self):
             raise self.raised
 
-        PanickingBool = type("bool_", (), {"__module__": "numpy", "__bool__": panicking_truth})
+        PanickingBool = numpy_bool_class(panicking_truth)
 
         calls = [
             (PanickingIndex(), lambda obj: _lookup.subdomain("a.example.com", obj)),

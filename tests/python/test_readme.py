@@ -9,12 +9,12 @@ import support
 PYTHON_BLOCK = re.compile(r"^( *)```python\n(.*?)^\1```", re.MULTILINE | re.DOTALL)
 
 
-def test_readme_examples_hold():
+def test_readme_examples_hold(lookup, lookup_psl):
     path = support.REPO_DIR / "README.md"
     blocks = [textwrap.dedent(match.group(2))
               for match in PYTHON_BLOCK.finditer(path.read_text(encoding="utf-8"))]
     test = doctest.DocTestParser().get_doctest(
-        "\n".join(blocks), {"_lookup": support._lookup, "lookup_psl": support.import_package()},
+        "\n".join(blocks), {"_lookup": lookup, "lookup_psl": lookup_psl},
         "README.md", str(path), 0)
     # One example or more for each of the six functions and each flag.
     assert len(test.examples) >= 20

@@ -2,12 +2,16 @@
 every function, repeated, leave the interpreter as they found it."""
 
 import gc
+import os
 import sys
 import tracemalloc
+import types
 
-import support
+import pytest
 
 U64_MAX = 2**64 - 1
+MIB = 1024 * 1024
+LEAK_CALLS = int(os.environ.get("LOOKUP_LEAK_CALLS", "100000"))
 
 
 class Index:
@@ -24,75 +28,100 @@ class FailingIndex:
         raise ValueError("no index")
 
 
-FakeNumpyBool = type("bool_", (), {"__module__": "numpy", "__bool__": lambda self: True})
-FakeNumpyBoolWithoutTruth = type("bool", (), {"__module__": "numpy"})
+class Subclass(str):
+    pass
 
 
-def named_calls(domain):
-    """Successful and failing calls of every function, by name."""
-    lookup = support._lookup
+def every_path(lookup, flags, domain):
+    """Successful and failing calls of every function, by path: binding,
+    conversion, the queries and each of their errors. `flags` holds the
+    numpy-like flag classes."""
     return {
         "publicsuffix": lambda: lookup.publicsuffix(domain, keep_case=True),
         "privatesuffix": lambda: lookup.privatesuffix(domain, accept_unknown=False, icann_only=True),
         "is_public": lambda: lookup.is_public(domain, icann_only=True),
         "is_private": lambda: lookup.is_private(domain, accept_unknown=False),
         "privateparts": lambda: lookup.privateparts(domain, keep_case=True),
+        "privateparts-lowered": lambda: lookup.privateparts(domain),
         "subdomain": lambda: lookup.subdomain(domain, 1, keep_case=True),
         "subdomain-index": lambda: lookup.subdomain(domain, Index()),
         "subdomain-max": lambda: lookup.subdomain(domain, U64_MAX),
+        "str-subclass": lambda: lookup.privateparts(Subclass(domain)),
         "invalid": lambda: lookup.privateparts("example..com"),
-        "numpy-like-flag": lambda: lookup.publicsuffix(domain, keep_case=FakeNumpyBool()),
-        "missing": lambda: lookup.publicsuffix(),
-        "multiple-values": lambda: lookup.publicsuffix(domain, domain=domain),
+        "no-suffix": lambda: lookup.publicsuffix("example", accept_unknown=False),
+        "numpy-like-flag": lambda: lookup.publicsuffix(domain, keep_case=flags.true()),
+        # error paths
+        "missing-domain": lambda: lookup.publicsuffix(),
+        "missing-depth": lambda: lookup.subdomain(domain),
+        "multiple-values-domain": lambda: lookup.publicsuffix(domain, domain=domain),
+        "multiple-values-depth": lambda: lookup.subdomain(domain, 1, depth=1),
         "too-many": lambda: lookup.privatesuffix(domain, True),
         "unexpected-keyword": lambda: lookup.is_public(domain, keep_case=True),
         "surrogate-keyword": lambda: lookup.is_private(domain, **{"\ud800": 1}),
         "bytes-domain": lambda: lookup.privateparts(b"example.com"),
-        "none-domain": lambda: lookup.privateparts(None),
+        "none-domain": lambda: lookup.privatesuffix(None),
         "surrogate-domain": lambda: lookup.publicsuffix("a\udc00.com"),
         "negative-depth": lambda: lookup.subdomain(domain, -1),
         "huge-depth": lambda: lookup.subdomain(domain, 2**64),
         "float-depth": lambda: lookup.subdomain(domain, 1.5),
         "failing-index": lambda: lookup.subdomain(domain, FailingIndex()),
         "int-flag": lambda: lookup.publicsuffix(domain, accept_unknown=1),
-        "none-flag": lambda: lookup.privatesuffix(domain, icann_only=None),
-        "flag-without-truth": lambda: lookup.privateparts(domain, keep_case=FakeNumpyBoolWithoutTruth()),
+        "none-flag": lambda: lookup.is_private(domain, icann_only=None),
+        "raising-truth": lambda: lookup.privatesuffix(domain, keep_case=flags.raising()),
+        "flag-without-truth": lambda: lookup.privateparts(domain, keep_case=flags.without_truth()),
     }
+
+
+PATH_NAMES = sorted(every_path(None, None, ""))
+EXPECTED_ERRORS = (TypeError, ValueError, OverflowError, UnicodeEncodeError, ZeroDivisionError)
+DOMAINS = ["A.b.Example.CO.UK.", "ẞ.EXAMPLE.COM", "a.b.foo.ck", "example.test", "com"]
+
+
+@pytest.fixture(scope="module")
+def paths_for(lookup, fake_numpy_bool):
+    """every_path over the module under test, for one domain."""
+    flags = types.SimpleNamespace(
+        true=fake_numpy_bool(lambda self: True),
+        raising=fake_numpy_bool(lambda self: 1 / 0),
+        without_truth=fake_numpy_bool(name="bool"),
+    )
+    return lambda domain: every_path(lookup, flags, domain)
 
 
 def repeat(call, times):
     for _ in range(times):
         try:
             call()
-        except (TypeError, ValueError, OverflowError, UnicodeEncodeError):
+        except EXPECTED_ERRORS:
             pass
 
 
-DOMAINS = ["A.b.Example.CO.UK.", "ẞ.EXAMPLE.COM", "a.b.foo.ck", "example.test", "com"]
-
-
-def run_rounds(rounds):
-    for domain in DOMAINS:
-        for call in named_calls(domain).values():
+def run_rounds(paths_by_domain, rounds):
+    for paths in paths_by_domain:
+        for call in paths.values():
             repeat(call, rounds)
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
 
 
 class Refused:
     pass
 
 
-def test_argument_objects_keep_their_reference_counts():
+def test_argument_objects_keep_their_reference_counts(lookup, fake_numpy_bool):
     domain = "".join(["A.b.Example", ".CO.UK"])
     depth = Depth(1)
-    flag = FakeNumpyBool()
+    flag = fake_numpy_bool(lambda self: True)()
     keyword = "".join(["keep_", "case"])
     unknown_keyword = "".join(["bo", "gus"])
     index = Index()
     refused = Refused()
     refused_bytes = bytes(bytearray(b"example.com"))
-    broken_truth = FakeNumpyBoolWithoutTruth()
+    broken_truth = fake_numpy_bool(name="bool")()
     failing_index = FailingIndex()
-    lookup = support._lookup
     objects = {
         "domain": domain, "depth": depth, "flag": flag, "keyword": keyword,
         "unknown keyword": unknown_keyword, "index": index, "refused": refused,
@@ -127,18 +156,58 @@ def test_argument_objects_keep_their_reference_counts():
     assert {name: change for name, change in changes.items() if change} == {}
 
 
-def test_repeated_calls_do_not_grow_python_memory():
-    run_rounds(20)
+@pytest.mark.slow
+def test_repeated_calls_do_not_grow_python_memory(paths_for):
+    paths_by_domain = [paths_for(domain) for domain in DOMAINS]
+    run_rounds(paths_by_domain, 20)
     gc.collect()
     tracemalloc.start()
     try:
-        run_rounds(20)
+        run_rounds(paths_by_domain, 20)
         gc.collect()
         baseline, _ = tracemalloc.get_traced_memory()
-        run_rounds(400)
+        run_rounds(paths_by_domain, 400)
         gc.collect()
         current, _ = tracemalloc.get_traced_memory()
     finally:
         tracemalloc.stop()
     # A result or an exception kept per call would add megabytes.
     assert current - baseline < 64 * 1024, current - baseline
+
+
+@pytest.mark.refcount
+@pytest.mark.parametrize("path", PATH_NAMES)
+def test_reference_count_flat_over_many_calls(paths_for, path):
+    call = paths_for("A.b.Example.CO.UK.")[path]
+    repeat(call, 1000)
+    gc.collect()
+    before = sys.gettotalrefcount()
+    repeat(call, LEAK_CALLS)
+    gc.collect()
+    # One reference kept per call would show as LEAK_CALLS.
+    assert abs(sys.gettotalrefcount() - before) < 50
+
+
+@pytest.mark.slow
+@pytest.mark.process_memory
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="reads /proc/self/statm")
+def test_resident_memory_flat_over_many_calls(lookup, paths_for):
+    paths = paths_for("İ.A.b.Example.CO.UK.")
+    # The full count on the debug interpreter's run; a tenth elsewhere.
+    calls = LEAK_CALLS if hasattr(sys, "gettotalrefcount") else max(LEAK_CALLS // 10, 1000)
+    for call in paths.values():
+        repeat(call, 2000)
+    gc.collect()
+    before = resident_bytes()
+    for call in paths.values():
+        repeat(call, calls)
+    huge = "A" * (4 * MIB) + ".Example.COM"
+    for _ in range(50):
+        lookup.publicsuffix(huge)
+        lookup.privateparts(huge)
+    del huge
+    gc.collect()
+    grown = resident_bytes() - before
+    # A leak of one small block per call, or of one lowered huge name per
+    # call, would show as many megabytes.
+    assert grown < 8 * MIB, grown

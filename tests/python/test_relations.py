@@ -39,8 +39,7 @@ def names():
     return support.load_corpus() + TRICKY + private_rule_names()
 
 
-def check_relations(domain, flags):
-    lookup = support._lookup
+def check_relations(lookup, domain, flags):
     for keep_case in (False, True):
         text_flags = dict(flags, keep_case=keep_case)
         public = lookup.publicsuffix(domain, **text_flags)
@@ -73,17 +72,16 @@ def check_relations(domain, flags):
 
 
 @pytest.mark.parametrize("flags", FLAG_COMBINATIONS, ids=repr)
-def test_relations_hold(names, flags):
+def test_relations_hold(lookup, names, flags):
     for domain in names:
         try:
-            check_relations(domain, flags)
+            check_relations(lookup, domain, flags)
         except AssertionError as exc:
             raise AssertionError(f"{domain!r} with {flags}: {exc}") from None
 
 
 @pytest.mark.parametrize("flags", FLAG_COMBINATIONS, ids=repr)
-def test_answers_agree_with_the_list_file(names, flags):
-    lookup = support._lookup
+def test_answers_agree_with_the_list_file(lookup, names, flags):
     mismatches = []
     for domain in names:
         text = support.strip_dot(domain)
@@ -104,8 +102,7 @@ def test_answers_agree_with_the_list_file(names, flags):
     assert mismatches == []
 
 
-def test_keep_case_cuts_the_same_labels(names):
-    lookup = support._lookup
+def test_keep_case_cuts_the_same_labels(lookup, names):
     for domain in names:
         kept = lookup.privateparts(domain, keep_case=True)
         lowered = lookup.privateparts(domain)
@@ -118,9 +115,8 @@ def test_keep_case_cuts_the_same_labels(names):
         assert ".".join(kept) == original
 
 
-def test_corpus_covers_the_interesting_shapes(names):
+def test_corpus_covers_the_interesting_shapes(lookup, names):
     # Guards the relations above against a corpus that exercises nothing.
-    lookup = support._lookup
     corpus = support.load_corpus()
     assert len(corpus) > 1000
     assert any(lookup.privateparts(d) and len(lookup.privateparts(d)) > 1 for d in corpus)

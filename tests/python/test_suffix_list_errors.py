@@ -117,9 +117,9 @@ print("DONE")
 
 
 @pytest.mark.slow
-@pytest.mark.skipif(support.under_address_sanitizer(), reason="ASan aborts instead of throwing std::bad_alloc")
-def test_memory_error_while_building(lookup_psl):
-    completed = support.run_python(MEMORY_SCRIPT, support.MODULE_DIR, timeout=300)
+@pytest.mark.process_memory
+def test_memory_error_while_building(lookup_psl, run_python):
+    completed = run_python(MEMORY_SCRIPT, timeout=300)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     assert "DONE" in completed.stdout
 

@@ -8,16 +8,24 @@ import support
 from support import private_rule_under_com
 
 
-def answers(domain, **flags):
+# Quick in-process calls through every path are worth running under valgrind.
+pytestmark = pytest.mark.memcheck
+
+
+@pytest.fixture(scope="module")
+def answers(lookup):
     """The four answers for one domain, keep_case applied to the text functions."""
-    lookup = support._lookup
-    predicate_flags = {k: v for k, v in flags.items() if k != "keep_case"}
-    return (
-        lookup.publicsuffix(domain, **flags),
-        lookup.privatesuffix(domain, **flags),
-        lookup.is_public(domain, **predicate_flags),
-        lookup.is_private(domain, **predicate_flags),
-    )
+
+    def four_answers(domain, **flags):
+        predicate_flags = {k: v for k, v in flags.items() if k != "keep_case"}
+        return (
+            lookup.publicsuffix(domain, **flags),
+            lookup.privatesuffix(domain, **flags),
+            lookup.is_public(domain, **predicate_flags),
+            lookup.is_private(domain, **predicate_flags),
+        )
+
+    return four_answers
 
 
 ALL_FLAG_COMBINATIONS = [
@@ -68,23 +76,23 @@ class TestListedNames:
             ("co\x00.uk", ("uk", "co\x00.uk", False, True)),
         ],
     )
-    def test_default_flags(self, domain, expected):
+    def test_default_flags(self, answers, domain, expected):
         assert answers(domain) == expected
 
-    def test_listed_tld_needs_no_accept_unknown(self):
+    def test_listed_tld_needs_no_accept_unknown(self, answers):
         assert answers("com", accept_unknown=False) == ("com", None, True, False)
         assert answers("ck", accept_unknown=False) == ("ck", None, True, False)
         assert answers("x.example.co.za", accept_unknown=False) == ("co.za", "example.co.za", False, True)
 
 
 class TestUnlistedNames:
-    def test_unlisted_top_level_label(self):
+    def test_unlisted_top_level_label(self, answers):
         assert answers("example.test") == ("test", "example.test", False, True)
         assert answers("a.example.test") == ("test", "example.test", False, True)
         assert answers("example.test", accept_unknown=False) == (None, None, False, False)
         assert answers("a.example.test", accept_unknown=False) == (None, None, False, False)
 
-    def test_single_unlisted_label(self):
+    def test_single_unlisted_label(self, answers):
         assert answers("example") == ("example", None, True, False)
         for icann_only in (True, False):
             assert answers("example", accept_unknown=False, icann_only=icann_only) == (
@@ -92,7 +100,7 @@ class TestUnlistedNames:
             )
             assert answers("example", icann_only=icann_only) == ("example", None, True, False)
 
-    def test_parent_of_rules_only(self):
+    def test_parent_of_rules_only(self, answers):
         # za is on the way to co.za but is no rule itself.
         assert answers("example.za") == ("za", "example.za", False, True)
         assert answers("example.za", accept_unknown=False) == (None, None, False, False)
@@ -102,13 +110,13 @@ class TestUnlistedNames:
                 "co.za", "example.co.za", False, True,
             )
 
-    def test_label_under_a_listed_tld_that_has_no_rule(self):
+    def test_label_under_a_listed_tld_that_has_no_rule(self, answers):
         # The walk stops at the first label with no edge.
         assert answers("nothing-here.example.com") == ("com", "example.com", False, True)
 
 
 class TestIcannOnly:
-    def test_private_rule_under_com(self):
+    def test_private_rule_under_com(self, answers):
         rule = private_rule_under_com()
         entries = support.list_rules()[rule]
         assert entries == [(support.FLAG_RULE, "private")]
@@ -119,7 +127,7 @@ class TestIcannOnly:
         assert answers(rule, icann_only=True) == ("com", rule, False, True)
         assert answers(rule, icann_only=True, accept_unknown=False) == ("com", rule, False, True)
 
-    def test_private_wildcard_is_invisible_to_icann_only(self):
+    def test_private_wildcard_is_invisible_to_icann_only(self, lookup):
         rules = support.list_rules()
         wildcard = next(
             name for name, entries in sorted(rules.items())
@@ -129,21 +137,20 @@ class TestIcannOnly:
         )
         domain = "a.b." + wildcard
         n = len(domain.split("."))
-        assert support._lookup.publicsuffix(domain) == "b." + wildcard
+        assert lookup.publicsuffix(domain) == "b." + wildcard
         icann_count = support.reference_suffix_count(domain, icann_only=True)
         expected = ".".join(domain.split(".")[n - icann_count:])
-        assert support._lookup.publicsuffix(domain, icann_only=True) == expected
+        assert lookup.publicsuffix(domain, icann_only=True) == expected
         assert expected != "b." + wildcard
 
-    def test_icann_rules_keep_working(self):
+    def test_icann_rules_keep_working(self, answers):
         assert answers("a.example.co.uk", icann_only=True) == ("co.uk", "example.co.uk", False, True)
         assert answers("a.b.foo.ck", icann_only=True) == ("foo.ck", "b.foo.ck", False, True)
         assert answers("www.ck", icann_only=True) == ("ck", "www.ck", False, True)
 
 
 class TestLetterCase:
-    def test_mixed_case(self):
-        lookup = support._lookup
+    def test_mixed_case(self, lookup):
         assert lookup.publicsuffix("Mail.Example.CO.UK") == "co.uk"
         assert lookup.publicsuffix("Mail.Example.CO.UK", keep_case=True) == "CO.UK"
         assert lookup.privatesuffix("Mail.Example.CO.UK") == "example.co.uk"
@@ -170,8 +177,7 @@ class TestLetterCase:
             ("İİİİİİİİ.ẞẞẞẞẞ.co.uk", ("co.uk", "ßßßßß.co.uk"), ("co.uk", "ẞẞẞẞẞ.co.uk")),
         ],
     )
-    def test_lowering_that_changes_byte_lengths(self, domain, lowered_answers, kept_answers):
-        lookup = support._lookup
+    def test_lowering_that_changes_byte_lengths(self, lookup, domain, lowered_answers, kept_answers):
         assert (lookup.publicsuffix(domain), lookup.privatesuffix(domain)) == lowered_answers
         assert (
             lookup.publicsuffix(domain, keep_case=True),
@@ -200,8 +206,7 @@ class TestLetterCase:
         assert support.whole_answer(domain) == lowered
         assert support.whole_answer(domain, keep_case=True) == support.strip_dot(domain)
 
-    def test_sigma_context_spans_labels(self):
-        lookup = support._lookup
+    def test_sigma_context_spans_labels(self, lookup):
         assert lookup.privateparts("ΟΔΟΣ.example.com") == ("οδοσ", "example.com")
         assert lookup.privatesuffix("ΑΣ.com") == "ασ.com"
         assert lookup.privatesuffix("ΑΣ.1") == "ας.1"
@@ -214,14 +219,14 @@ class TestTrailingDot:
         ["a.b.example.com", "Example.CO.UK", "com", "co.uk", "foo.ck", "A.WWW.CK", "example", "ẞ.Example.COM"],
     )
     @pytest.mark.parametrize("flags", ALL_FLAG_COMBINATIONS, ids=repr)
-    def test_same_answers_with_one_trailing_dot(self, domain, flags):
+    def test_same_answers_with_one_trailing_dot(self, answers, domain, flags):
         plain = answers(domain, **flags)
         dotted = answers(domain + ".", **flags)
         assert dotted == plain
         for text in dotted[:2]:
             assert text is None or not text.endswith(".")
 
-    def test_com_dot_is_public(self):
+    def test_com_dot_is_public(self, answers):
         assert answers("com.") == ("com", None, True, False)
         assert answers("COM.", keep_case=True) == ("COM", None, True, False)
 
@@ -232,11 +237,10 @@ INVALID = ["", ".", "..", "...", ".example.com", "example..com", "example.com.."
 class TestInvalidNames:
     @pytest.mark.parametrize("domain", INVALID)
     @pytest.mark.parametrize("flags", ALL_FLAG_COMBINATIONS, ids=repr)
-    def test_no_answer_with_any_flags(self, domain, flags):
+    def test_no_answer_with_any_flags(self, answers, domain, flags):
         assert answers(domain, **flags) == (None, None, False, False)
 
-    def test_invalid_answers_are_the_singletons(self):
-        lookup = support._lookup
+    def test_invalid_answers_are_the_singletons(self, lookup):
         assert lookup.publicsuffix("..") is None
         assert lookup.is_public("") is False
         assert lookup.is_private(".") is False

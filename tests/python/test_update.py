@@ -111,7 +111,7 @@ def test_default_output_follows_xdg(server, tmp_path):
     assert (tmp_path / ".local" / "share" / "lookup-psl" / "public_suffix_list.dat").is_file()
 
 
-def test_no_download_without_the_command(tmp_path):
+def test_no_download_without_the_command(run_python):
     # Importing the package and using it opens no socket.
     script = """
 import socket
@@ -124,5 +124,5 @@ lookup_psl.SuffixList.from_bytes(b"").privatesuffix("a.example.com")
 lookup_psl.privatesuffix("a.example.com")
 print("DONE")
 """
-    completed = support.run_python(script, support.MODULE_DIR)
+    completed = run_python(script)
     assert completed.returncode == 0 and "DONE" in completed.stdout, completed.stderr

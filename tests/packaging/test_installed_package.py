@@ -1,0 +1,70 @@
+"""The package as pip builds and installs it: the wheels from the working
+tree and from the sdist, and the stub installed with the module.
+
+Runs on the venv's interpreter, over the directory that
+scripts/packaging-check.sh fills (LOOKUP_PACKAGE_CHECK_DIR): venv/,
+tree-wheel/ and sdist-wheel/.
+"""
+
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import zipfile
+
+import pytest
+
+CHECK_DIR = pathlib.Path(os.environ["LOOKUP_PACKAGE_CHECK_DIR"])
+REPO_DIR = pathlib.Path(__file__).resolve().parents[2]
+TAG = f"{sys.version_info.major}{sys.version_info.minor}"
+WHEEL_MEMBERS = [
+    rf"_lookup\.cpython-{TAG}-[^/]+\.so", r"_lookup\.pyi", r"_lookup-stubs/__init__\.pyi",
+    r".*\.dist-info/licenses/LICENSE", r".*\.dist-info/licenses/LICENSES/MPL-2\.0\.txt",
+    r".*\.dist-info/licenses/NOTICE", r"lookup_psl-[^/]+\.data/scripts/lookup-psl",
+    r"lookup_psl/__init__\.py", r"lookup_psl/__main__\.py", r"lookup_psl/py\.typed",
+    r"lookup_psl/_suffix_list\.pyi", rf"lookup_psl/_suffix_list\.cpython-{TAG}-[^/]+\.so",
+]
+
+
+def the_wheel(kind):
+    wheels = sorted((CHECK_DIR / f"{kind}-wheel").glob("*.whl"))
+    assert len(wheels) == 1, f"{kind}-wheel: expected one wheel, found {[w.name for w in wheels]}"
+    return wheels[0]
+
+
+def members(wheel):
+    with zipfile.ZipFile(wheel) as archive:
+        return sorted(archive.namelist())
+
+
+@pytest.mark.parametrize("kind", ["tree", "sdist"])
+def test_wheel_is_tagged_for_this_interpreter(kind):
+    assert f"-cp{TAG}-cp{TAG}-" in the_wheel(kind).name
+
+
+def test_wheel_holds_the_module_stubs_command_and_licenses():
+    names = members(the_wheel("sdist"))
+    missing = [pattern for pattern in WHEEL_MEMBERS if not any(re.fullmatch(pattern, n) for n in names)]
+    assert missing == [], names
+
+
+def test_wheels_from_the_tree_and_the_sdist_hold_the_same_files():
+    tree, sdist = members(the_wheel("tree")), members(the_wheel("sdist"))
+    assert sorted(set(tree) ^ set(sdist)) == []
+
+
+def test_installed_stubs_type_the_module_and_the_package(tmp_path):
+    # stubtest passes silently when mypy cannot find the stub of a module with
+    # a private name, so mypy must first resolve _lookup to the installed
+    # stub: the usage file fails with import-not-found otherwise. stubtest
+    # takes the package's submodules (lookup_psl._suffix_list) with the
+    # package itself; naming them again makes mypy see each twice.
+    typing_dir = REPO_DIR / "tests" / "typing"
+    for command in (
+        [sys.executable, "-m", "mypy", "--strict", "--warn-unused-ignores", "--no-incremental",
+         str(typing_dir / "stub_usage.py"), str(typing_dir / "package_usage.py")],
+        [sys.executable, "-m", "mypy.stubtest", "_lookup", "lookup_psl"],
+    ):
+        completed = subprocess.run(command, cwd=tmp_path, capture_output=True, text=True, timeout=600)
+        assert completed.returncode == 0, completed.stdout + completed.stderr
