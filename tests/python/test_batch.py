@@ -62,6 +62,7 @@ def test_answers_equal_the_per_call_functions_over_the_corpus(owner, names, thre
     assert mismatches == []
 
 
+@pytest.mark.memcheck
 def test_iterables_of_str(owner):
     domains = ["www.Example.com", "a.b.co.uk"]
     expected = ["example.com", "b.co.uk"]
@@ -88,6 +89,7 @@ ITEM_ERRORS = [
 ]
 
 
+@pytest.mark.memcheck
 @pytest.mark.parametrize("items, index, per_call", ITEM_ERRORS)
 def test_item_errors_are_the_per_call_errors_with_the_index(owner, items, index, per_call):
     with pytest.raises(Exception) as expected:
@@ -181,7 +183,7 @@ def test_items_and_arguments_keep_their_reference_counts(owner):
     assert [sys.getrefcount(item) for item in objects] == before
 
 
-@pytest.mark.skipif(not hasattr(sys, "gettotalrefcount"), reason="needs a debug interpreter")
+@pytest.mark.refcount
 def test_total_reference_count_flat(owner, names):
     domains = names[:3000]
 
