@@ -36,6 +36,6 @@ assert_type(rules.is_private_batch([], threads=1), list[bool])
 SuffixList.from_bytes("text")  # type: ignore[arg-type]
 SuffixList.from_bytes(b"", ["example.com"])  # type: ignore[call-arg]
 rules.is_public("com", keep_case=True)  # type: ignore[call-arg]
-rules.publicsuffix_batch(["a.com"], 2)  # type: ignore[misc]
+rules.publicsuffix_batch(["a.com"], 2)  # type: ignore[call-arg]
 lookup_psl.subdomain_batch([b"a.com"], 0)  # type: ignore[list-item]
 rules.checksum = "0" * 64  # type: ignore[misc]
