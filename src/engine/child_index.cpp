@@ -71,8 +71,7 @@ std::uint32_t ChildIndex::find_child(std::uint32_t node, std::string_view label)
     }
     NodeState& state = node == 0 ? root_ : state_of(node);
     if (state.slots == nullptr) {
-        const std::uint32_t wanted = entry.edge_count / VISITS_PER_EDGES;
-        if (!state.indexable || ++state.visits < wanted) {
+        if (!state.indexable || ++state.visits < entry.edge_count) {
             return lookup::find_child(table_, node, label);
         }
         index_children(state, entry);

@@ -1,9 +1,9 @@
 // find_child for a run of many lookups over one table. A search under a node
 // with many edges (the root has about 1,600) takes a dozen probes, and nearly
 // every name of a batch makes one under the root and one under its top-level
-// label; so once a large node has been searched often enough in the run, its
-// children get a hash index, and each search under it takes a probe or two
-// from then on. Built at need, owned by one thread, dropped with the run: it
+// label; so once a large node has been searched as many times as it has
+// edges in the run, its children get a hash index, and each search under it
+// takes a probe or two from then on. Built at need, owned by one thread, dropped with the run: it
 // never holds more than a few times the table's own edges.
 #pragma once
 
@@ -21,9 +21,10 @@ class ChildIndex {
 public:
     // Nodes with fewer edges are searched as they are: the search is cheap.
     static constexpr std::uint16_t MIN_EDGES = 16;
-    // A large node is indexed at its visit number edge_count / VISITS_PER_EDGES
-    // (at least the first), when the searches saved begin to pay for the index.
-    static constexpr std::uint32_t VISITS_PER_EDGES = 16;
+    // A large node is indexed at its visit number edge_count: indexing costs
+    // about as much per edge as a search, so by then the searches to come are
+    // likely to pay for it, and a small batch never pays for an index that it
+    // would hardly use.
 
     explicit ChildIndex(const SuffixTable& table) noexcept : table_(table) {}
 
