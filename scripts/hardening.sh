@@ -44,5 +44,5 @@ build_then_test() {
 build_then_test sanitize "C++ and Python tests under ASan + UBSan"
 stage "hardening: libFuzzer, ${fuzz_seconds}s per harness" bash "$repo/scripts/fuzz.sh" "$fuzz_seconds"
 build_then_test memcheck "valgrind memcheck over the suite's memcheck part and lookup-psl" \
-  _lookup _lookup_corrupt lookup-psl
+  _lookup _suffix_list _lookup_corrupt lookup-psl
 stage_summary "hardening"
