@@ -35,7 +35,7 @@ bool answer_alone(InputReader& reader, const RowFormat& format, Output& output) 
 class Workers {
 public:
     Workers(const RowFormat& format, unsigned jobs) : format_(format), slots_(2 * jobs + 2) {
-        for (unsigned i = 0; i < jobs; ++i) {
+        for (unsigned i = 1; i < jobs; ++i) {
             threads_.emplace_back([this] { work(); });
         }
     }
@@ -56,12 +56,17 @@ public:
 
 private:
     enum class State { free, queued, answered };
-    struct Slot {
+    // A cache line each: a worker appending rows to one slot and the reader
+    // filling the next would otherwise keep taking the line of their
+    // neighbouring sizes from each other.
+    struct alignas(64) Slot {
         Batch batch;
         State state = State::free;
     };
 
     void work();
+    // Answers the oldest queued slot, the lock released meanwhile.
+    void answer_queued(std::unique_lock<std::mutex>& lock);
 
     const RowFormat& format_;
     std::vector<Slot> slots_;
@@ -105,11 +110,32 @@ bool Workers::run(InputReader& reader, Output& output) {
             work_ready_.notify_one();
         } else if (input_done && written == filled) {
             return true;
+        } else if (!queue_.empty()) {
+            answer_queued(lock);
         } else {
             answered_.wait(lock);
         }
     }
     std::rethrow_exception(fault_);
+}
+
+void Workers::answer_queued(std::unique_lock<std::mutex>& lock) {
+    const std::size_t index = queue_.front();
+    queue_.pop_front();
+    lock.unlock();
+    std::exception_ptr fault;
+    try {
+        answer_batch(format_, slots_[index].batch);
+    } catch (...) {
+        fault = std::current_exception();
+    }
+    lock.lock();
+    if (fault) {
+        fault_ = fault;
+    } else {
+        slots_[index].state = State::answered;
+    }
+    answered_.notify_one();
 }
 
 void Workers::work() {
@@ -119,22 +145,7 @@ void Workers::work() {
         if (stop_) {
             return;
         }
-        const std::size_t index = queue_.front();
-        queue_.pop_front();
-        lock.unlock();
-        std::exception_ptr fault;
-        try {
-            answer_batch(format_, slots_[index].batch);
-        } catch (...) {
-            fault = std::current_exception();
-        }
-        lock.lock();
-        if (fault) {
-            fault_ = fault;
-        } else {
-            slots_[index].state = State::answered;
-        }
-        answered_.notify_one();
+        answer_queued(lock);
     }
 }
 
