@@ -12,6 +12,11 @@
 
 namespace builder {
 
+// The most that a list file read by a program (not handed over as bytes) may
+// hold: fifty times the list of today, and a stop for a path that names an
+// endless stream (/dev/zero) or a wrong file.
+inline constexpr std::size_t MAX_LIST_FILE_BYTES = 16 * 1024 * 1024;
+
 // What a program needs to answer from a list: the table, the list's checksum
 // and what the list says about itself.
 struct TableBuild {

@@ -10,6 +10,7 @@
 #include "suffix_table.h"
 #include "lowered_text.h"
 #include "normalize.h"
+#include "punycode.h"
 #include "utf8.h"
 
 namespace builder {
@@ -38,9 +39,37 @@ std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-// The labels of `base`: none empty, no "*" or "!" in any.
+// What DNS allows: a label of up to 63 bytes, in its A-label form ("xn--"
+// and Punycode) when it is not ASCII, and a name of up to 253 bytes. A rule
+// beyond them can match no name that resolves; refusing it also keeps the
+// Punycode of a hostile label from costing time with its square.
+constexpr std::size_t MAX_LABEL_BYTES = 63;
+constexpr std::size_t MAX_NAME_BYTES = 253;
+
+// The size of `label` in DNS, or more than MAX_LABEL_BYTES when it is
+// longer. An A-label holds "xn--" and at least one byte per code point.
+std::size_t dns_label_size(std::string_view label) {
+    if (lookup::utf8::is_ascii(label)) {
+        return label.size();
+    }
+    std::size_t code_points = 0;
+    for (const char byte : label) {
+        code_points += !lookup::utf8::is_continuation(static_cast<unsigned char>(byte));
+    }
+    const std::size_t prefix = 4;
+    if (prefix + code_points > MAX_LABEL_BYTES) {
+        return prefix + code_points;
+    }
+    const auto decoded = lookup::utf8::decode_strict(label);
+    const auto encoded = decoded ? punycode_encode(*decoded) : std::nullopt;
+    return encoded ? prefix + encoded->size() : MAX_LABEL_BYTES + 1;
+}
+
+// The labels of `base`: none empty, no "*" or "!" in any, each and the whole
+// name within the sizes of DNS.
 void check_labels(std::string_view base, std::string_view rule, Origin origin) {
     std::size_t start = 0;
+    std::size_t name_size = 0;
     while (true) {
         const std::size_t dot = base.find('.', start);
         const std::string_view label = base.substr(start, dot == std::string_view::npos ? base.npos : dot - start);
@@ -52,6 +81,16 @@ void check_labels(std::string_view base, std::string_view rule, Origin origin) {
         }
         if (label.find('!') != std::string_view::npos) {
             throw BuildError(origin, quoted(rule) + ": \"!\" is allowed only at the start of an exception rule");
+        }
+        const std::size_t label_size = dns_label_size(label);
+        if (label_size > MAX_LABEL_BYTES) {
+            throw BuildError(origin, "a label longer than " + std::to_string(MAX_LABEL_BYTES) +
+                                         " bytes (as an A-label) cannot be a DNS label");
+        }
+        name_size += label_size + (start == 0 ? 0 : 1);
+        if (name_size > MAX_NAME_BYTES) {
+            throw BuildError(origin, "a name longer than " + std::to_string(MAX_NAME_BYTES) +
+                                         " bytes (as A-labels) cannot be a DNS name");
         }
         if (dot == std::string_view::npos) {
             return;

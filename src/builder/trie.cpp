@@ -10,11 +10,15 @@
 namespace builder {
 namespace {
 
-// Two rules of one section on one node keep the strongest kind: exception,
-// then wildcard, then plain. The flag values already rank them that way.
+// Several rules on one node keep the strongest kind: exception, then
+// wildcard, then plain (the flag values rank them that way). The walk tests
+// the kinds in that order, an exception prevailing and a wildcard reaching
+// one label further than a plain rule, so the strongest answers as all of
+// them together would.
 std::uint8_t stronger(std::uint8_t a, std::uint8_t b) {
     return std::max(a, b);
 }
+
 
 std::uint32_t hash_text(std::string_view text) {
     return static_cast<std::uint32_t>(std::hash<std::string_view>{}(text));
@@ -25,14 +29,14 @@ std::uint32_t hash_child(std::uint32_t parent, std::uint32_t label) {
     return static_cast<std::uint32_t>(key >> 32);
 }
 
-// The ICANN field is what the ICANN section says about the node. A name in
-// both sections is decided by its ICANN rule in the full-list view as well,
-// so the ICANN field is never contradicted by the full-list field; the private
-// rule for that name is dropped. Otherwise the private kind fills the
-// full-list field alone.
+// The ICANN field is what the ICANN section says about the node, the
+// full-list field what both sections say: the stronger of the two kinds, so
+// that a private rule on a name of the ICANN section (a wildcard under a
+// plain rule, say) counts in the full view as any rule of the list does,
+// and the ICANN view keeps its own. The field differs from the ICANN one
+// only for such a clash, which the list compiled in does not have.
 std::uint8_t flags_of(std::uint8_t icann_kind, std::uint8_t private_kind) {
-    const std::uint8_t full = icann_kind != 0 ? icann_kind : private_kind;
-    return static_cast<std::uint8_t>(full | (icann_kind << lookup::ICANN_SHIFT));
+    return static_cast<std::uint8_t>(stronger(icann_kind, private_kind) | (icann_kind << lookup::ICANN_SHIFT));
 }
 
 // The "xn--" twin of a dotted name: each non-ASCII label replaced by its

@@ -38,6 +38,7 @@ public:
     void truncate(std::size_t size) noexcept { size_ = size; }
     const char* data() const noexcept { return data_.get(); }
     std::size_t size() const noexcept { return size_; }
+    std::size_t capacity() const noexcept { return capacity_; }
     std::string_view view() const noexcept { return {data_.get(), size_}; }
 
 private:

@@ -24,6 +24,11 @@ std::string read_file(const std::string& path) {
     while (true) {
         const ssize_t count = ::read(fd, block, sizeof block);
         if (count > 0) {
+            if (bytes.size() + static_cast<std::size_t>(count) > builder::MAX_LIST_FILE_BYTES) {
+                ::close(fd);
+                throw ListError("cannot use " + python_repr(path) + ": a list file holds at most " +
+                                std::to_string(builder::MAX_LIST_FILE_BYTES) + " bytes");
+            }
             bytes.append(block, static_cast<std::size_t>(count));
         } else if (count == 0) {
             break;

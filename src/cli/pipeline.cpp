@@ -34,9 +34,18 @@ bool answer_alone(InputReader& reader, const RowFormat& format, Output& output) 
 // thread writes the oldest slot once it is answered and frees it.
 class Workers {
 public:
-    Workers(const RowFormat& format, unsigned jobs) : format_(format), slots_(2 * jobs + 2) {
-        for (unsigned i = 1; i < jobs; ++i) {
-            threads_.emplace_back([this] { work(); });
+    Workers(const RowFormat& format, unsigned jobs)
+        : format_(format), slots_(2 * jobs + 2), budget_(slots_.size() * BATCH_BYTES) {
+        // A thread that cannot be started (no memory for its stack, a
+        // process limit) leaves the work to those that could, the calling
+        // thread at least; the ones started must not be left joinable.
+        try {
+            threads_.reserve(jobs - 1);
+            for (unsigned i = 1; i < jobs; ++i) {
+                threads_.emplace_back([this] { work(); });
+            }
+        } catch (const std::exception&) {
+            // std::system_error or std::bad_alloc: run with what there is.
         }
     }
     ~Workers() {
@@ -63,6 +72,9 @@ private:
         Batch batch;
         State state = State::free;
     };
+    // A free slot keeps the room of an ordinary batch and its rows; one that
+    // held long lines gives its memory back.
+    static constexpr std::size_t KEPT_ROOM = 4 * BATCH_BYTES;
 
     void work();
     // Answers the oldest queued slot, the lock released meanwhile.
@@ -75,6 +87,11 @@ private:
     std::condition_variable work_ready_;
     std::condition_variable answered_;
     std::deque<std::size_t> queue_;
+    // Bytes of the lines, and once answered of the rows, of the slots that
+    // are not free: no slot is filled while they reach budget_ (unless none
+    // is in flight), so that long lines do not fill every slot at once.
+    const std::size_t budget_;
+    std::size_t in_flight_ = 0;
     bool stop_ = false;
     std::exception_ptr fault_;
 };
@@ -89,13 +106,18 @@ bool Workers::run(InputReader& reader, Output& output) {
         if (written < filled && oldest.state == State::answered) {
             lock.unlock();
             const bool ok = output.write(oldest.batch.out.view());
+            const std::size_t held = oldest.batch.text.size() + oldest.batch.out.size();
+            if (oldest.batch.text.capacity() + oldest.batch.out.capacity() > KEPT_ROOM) {
+                oldest.batch = Batch();
+            }
             lock.lock();
+            in_flight_ -= held;
             oldest.state = State::free;
             ++written;
             if (!ok) {
                 return false;
             }
-        } else if (!input_done && filled - written < slots_.size()) {
+        } else if (!input_done && filled - written < slots_.size() && (filled == written || in_flight_ < budget_)) {
             const std::size_t index = filled % slots_.size();
             lock.unlock();
             const bool more = reader.fill(slots_[index].batch);
@@ -105,6 +127,7 @@ bool Workers::run(InputReader& reader, Output& output) {
                 continue;
             }
             slots_[index].state = State::queued;
+            in_flight_ += slots_[index].batch.text.size();
             queue_.push_back(index);
             ++filled;
             work_ready_.notify_one();
@@ -129,11 +152,13 @@ void Workers::answer_queued(std::unique_lock<std::mutex>& lock) {
     } catch (...) {
         fault = std::current_exception();
     }
+    const std::size_t rows = slots_[index].batch.out.size();
     lock.lock();
     if (fault) {
         fault_ = fault;
     } else {
         slots_[index].state = State::answered;
+        in_flight_ += rows;
     }
     answered_.notify_one();
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "text_rule.h"
@@ -45,10 +46,16 @@ Result<std::uint64_t> extract_u64(PyObject* object) {
     return checked_u64(index.get());
 }
 
+namespace {
+bool is_numpy_bool(PyTypeObject* type);
+}  // namespace
+
 Result<std::uint64_t> extract_count(PyObject* object, std::string_view name) {
-    // A bool is an int, but threads=True reads as a switch, not as one thread.
-    if (PyBool_Check(object)) {
-        return PyError::described(PyExc_TypeError, std::string(name) + " must be an int, not 'bool'");
+    // A bool is an int, but threads=True reads as a switch, not as one thread;
+    // numpy's boolean has __index__ and reads the same way.
+    if (PyBool_Check(object) || (!PyLong_Check(object) && is_numpy_bool(Py_TYPE(object)))) {
+        return PyError::described(PyExc_TypeError,
+                                  std::string(name) + " must be an int, not '" + Py_TYPE(object)->tp_name + "'");
     }
     PyRef index(PyLong_Check(object) ? Py_NewRef(object) : PyNumber_Index(object));
     if (!index) {
@@ -178,6 +185,22 @@ bool is_ascii(std::string_view text) noexcept {
 }  // namespace
 
 PyObject* text_result(std::string_view text) {
+    PyObject* result = new_text(text);
+    if (result == nullptr) {
+        fault_from_null();
+    }
+    return result;
+}
+
+void memory_error_from_null() {
+    if (PyErr_ExceptionMatches(PyExc_MemoryError) != 0) {
+        PyErr_Clear();
+        throw std::bad_alloc();
+    }
+    fault_from_null();
+}
+
+PyObject* new_text(std::string_view text) {
     // An ASCII answer (nearly all of them) is copied straight into a new
     // compact str, without the UTF-8 decoder; single characters go the
     // decoder's way, which hands out the interpreter's shared ones.
@@ -189,9 +212,6 @@ PyObject* text_result(std::string_view text) {
         }
     } else {
         result = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
-    }
-    if (result == nullptr) {
-        fault_from_null();
     }
     return result;
 }

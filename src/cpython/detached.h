@@ -7,10 +7,20 @@
 
 namespace lookup {
 
+// PyEval_RestoreThread, for a thread that may be a daemon thread of an
+// interpreter that is finalizing. The interpreter ends such a thread there
+// (pthread_exit, a forced unwind): unwinding on through the module's frames
+// would release objects without holding the interpreter, run into
+// noexcept destructors and catch-all guards, and abort the process. The
+// thread stays parked instead, as newer interpreters leave it, until the
+// process exits. Anything the caller started (worker threads) must have
+// ended before.
+void attach_again(PyThreadState* state) noexcept;
+
 class Detached {
 public:
     Detached() noexcept : state_(PyEval_SaveThread()) {}
-    ~Detached() { PyEval_RestoreThread(state_); }
+    ~Detached() { attach_again(state_); }
     Detached(const Detached&) = delete;
     Detached& operator=(const Detached&) = delete;
 

@@ -1,5 +1,7 @@
 #include "once_value.h"
 
+#include "detached.h"
+
 namespace lookup {
 
 PyObject* OnceValue::make() {
@@ -14,7 +16,7 @@ PyObject* OnceValue::make() {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!ready_.load(std::memory_order_relaxed)) {
             maker_thread_.store(thread, std::memory_order_relaxed);
-            PyEval_RestoreThread(thread);
+            attach_again(thread);
             PyObject* value = maker_();
             thread = PyEval_SaveThread();
             maker_thread_.store(nullptr, std::memory_order_relaxed);
@@ -25,7 +27,7 @@ PyObject* OnceValue::make() {
             failed = value == nullptr;
         }
     }
-    PyEval_RestoreThread(thread);
+    attach_again(thread);
     // A failure of this thread's maker left its exception pending here, even
     // if another thread has made the value since.
     return failed ? nullptr : value_;

@@ -28,12 +28,30 @@ Result<ExtraRules> extract_extra_rules(PyObject* object) {
     rules.tuple = std::move(items.value());
     const Py_ssize_t count = PyTuple_GET_SIZE(rules.tuple.get());
     rules.text.reserve(static_cast<std::size_t>(count));
+    bool all_exact = true;
     for (Py_ssize_t i = 0; i < count; ++i) {
-        Result<std::string_view> text = extract_str(PyTuple_GET_ITEM(rules.tuple.get(), i));
+        PyObject* item = PyTuple_GET_ITEM(rules.tuple.get(), i);
+        Result<std::string_view> text = extract_str(item);
         if (!text.ok()) {
             return text.take_error();
         }
+        all_exact = all_exact && PyUnicode_CheckExact(item);
         rules.text.emplace_back(text.value());
+    }
+    if (!all_exact) {
+        PyRef exact(PyTuple_New(count));
+        if (!exact) {
+            return take_pending_exception();
+        }
+        for (Py_ssize_t i = 0; i < count; ++i) {
+            const std::string& text = rules.text[static_cast<std::size_t>(i)];
+            PyObject* copy = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+            if (copy == nullptr) {
+                return take_pending_exception();
+            }
+            PyTuple_SET_ITEM(exact.get(), i, copy);
+        }
+        rules.tuple = std::move(exact);
     }
     return rules;
 }
@@ -69,7 +87,7 @@ Result<FilePath> extract_path(PyObject* object) {
     return path;
 }
 
-FileBytes read_file_detached(const std::string& path) {
+FileBytes read_file_detached(const std::string& path, std::size_t max_bytes) {
     FileBytes file;
     const Detached detached;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -84,6 +102,10 @@ FileBytes read_file_detached(const std::string& path) {
     } closer{fd};
     struct stat status {};
     if (::fstat(fd, &status) == 0 && status.st_size > 0) {
+        if (static_cast<std::size_t>(status.st_size) > max_bytes) {
+            file.error = EFBIG;
+            return file;
+        }
         file.bytes.reserve(static_cast<std::size_t>(status.st_size));
     }
     char buffer[65536];
@@ -98,6 +120,11 @@ FileBytes read_file_detached(const std::string& path) {
             break;
         }
         if (got == 0) {
+            break;
+        }
+        if (file.bytes.size() + static_cast<std::size_t>(got) > max_bytes) {
+            file.error = EFBIG;
+            file.bytes = {};
             break;
         }
         file.bytes.append(buffer, static_cast<std::size_t>(got));

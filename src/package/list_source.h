@@ -12,12 +12,15 @@
 namespace lookup {
 
 struct ExtraRules {
-    PyRef tuple;                    // as the list's extra_rules attribute shows them
+    PyRef tuple;                    // exact str copies, as the list's extra_rules attribute shows them
     std::vector<std::string> text;  // their UTF-8, readable while detached
     std::vector<std::string_view> views() const { return {text.begin(), text.end()}; }
 };
 
-// Any iterable of str but a single text; null (not given) is no rule.
+// Any iterable of str but a single text; null (not given) is no rule. A str
+// subclass is kept as an exact str of its text, so that the list refers to
+// no object that could refer back to it (the list is not tracked by the
+// garbage collector).
 Result<ExtraRules> extract_extra_rules(PyObject* object);
 
 // A bytes-like object as a bytes object (the object itself when it is one).
@@ -32,11 +35,12 @@ struct FilePath {
 Result<FilePath> extract_path(PyObject* object);
 
 // The bytes of the file at `path`, read detached from the interpreter. On
-// failure the errno value is set and the bytes are empty.
+// failure the errno value is set and the bytes are empty; a file of more
+// than `max_bytes` is EFBIG, found without reading further.
 struct FileBytes {
     std::string bytes;
     int error = 0;
 };
-FileBytes read_file_detached(const std::string& path);
+FileBytes read_file_detached(const std::string& path, std::size_t max_bytes);
 
 }  // namespace lookup

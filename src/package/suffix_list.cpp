@@ -74,6 +74,7 @@ SuffixListObject* as_list(PyObject* self) { return reinterpret_cast<SuffixListOb
 
 struct ListMethods {
     static constexpr std::string_view CLASS_NAME = "SuffixList";
+    static constexpr bool MEMORY_ERROR = true;
 };
 
 // Flattened: everything a call runs, from binding to the answer, inlined
@@ -151,21 +152,16 @@ Result<PyObject*> make_list(PyTypeObject* type, ListSource source, ExtraRules ex
 constexpr KeywordParam EXTRA_RULES_ONLY[] = {{"extra_rules", false}};
 constexpr std::string_view PATH_ONLY[] = {"path"};
 constexpr std::string_view DATA_ONLY[] = {"data"};
-constexpr std::string_view DATA_AND_EXTRA_RULES[] = {"data", "extra_rules"};
+constexpr std::string_view PICKLED[] = {"data", "extra_rules", "checksum"};
 constexpr ParameterSpec FROM_FILE_SPEC{"from_file", "SuffixList", PATH_ONLY, 0, 1, EXTRA_RULES_ONLY};
 constexpr ParameterSpec FROM_BYTES_SPEC{"from_bytes", "SuffixList", DATA_ONLY, 0, 1, EXTRA_RULES_ONLY};
-constexpr ParameterSpec UNPICKLE_SPEC{"_unpickle", "SuffixList", DATA_AND_EXTRA_RULES, 0, 2, {}};
+constexpr ParameterSpec UNPICKLE_SPEC{"_unpickle", "SuffixList", PICKLED, 0, 3, {}};
 
-// A constructor: arguments bound for `spec`, the first converted by
+// A constructor over arguments bound for `spec`: the first converted by
 // `convert` and the extra rules, in that order, then `load` turns the first
 // into the list's source (reading a file, say) and the list is built.
 template <const ParameterSpec& spec, class Convert, class Load>
-Result<PyObject*> construct(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                            Convert convert, Load load) {
-    PyObject* slots[MAX_SLOTS];
-    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
-        return bound.take_error();
-    }
+Result<PyObject*> construct_bound(PyObject* type, PyObject* const* slots, Convert convert, Load load) {
     auto given = convert(slots[0]);
     if (!given.ok()) {
         return add_argument_note(given.take_error(), spec.positional[0]);
@@ -181,16 +177,56 @@ Result<PyObject*> construct(PyObject* type, PyObject* const* args, Py_ssize_t na
     return make_list(reinterpret_cast<PyTypeObject*>(type), std::move(source.value()), std::move(extra.value()));
 }
 
-// from_bytes(data, *, extra_rules=()) and the pickle's _unpickle(data, extra_rules).
-template <const ParameterSpec& spec>
+template <const ParameterSpec& spec, class Convert, class Load>
+Result<PyObject*> construct(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                            Convert convert, Load load) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    return construct_bound<spec>(type, slots, convert, load);
+}
+
+Result<ListSource> bytes_source(PyRef& bytes) { return ListSource{std::move(bytes), {}}; }
+
+// from_bytes(data, *, extra_rules=()).
 Result<PyObject*> from_bytes_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return construct<spec>(type, args, nargs, kwnames, extract_list_bytes,
-                           [](PyRef& bytes) -> Result<ListSource> { return ListSource{std::move(bytes), {}}; });
+    return construct<FROM_BYTES_SPEC>(type, args, nargs, kwnames, extract_list_bytes, bytes_source);
+}
+
+// The pickle's _unpickle(data, extra_rules, checksum): a list whose bytes
+// no longer have the checksum they were pickled with was changed on the
+// way, and is refused rather than built into other answers.
+Result<PyObject*> unpickle_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(UNPICKLE_SPEC, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    Result<std::string_view> expected = extract_str(slots[2]);
+    if (!expected.ok()) {
+        return add_argument_note(expected.take_error(), "checksum");
+    }
+    Result<PyObject*> made = construct_bound<UNPICKLE_SPEC>(type, slots, extract_list_bytes, bytes_source);
+    if (!made.ok()) {
+        return made;
+    }
+    PyRef list(made.value());
+    if (as_list(list.get())->list->built.checksum != expected.value()) {
+        return PyError::described(PyExc_ValueError,
+                                  "the pickled list does not match its checksum: its bytes were changed");
+    }
+    return list.release();
 }
 
 Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return construct<FROM_FILE_SPEC>(type, args, nargs, kwnames, extract_path, [](FilePath& path) -> Result<ListSource> {
-        FileBytes file = read_file_detached(path.encoded);
+        FileBytes file = read_file_detached(path.encoded, builder::MAX_LIST_FILE_BYTES);
+        if (file.error == EFBIG) {
+            const std::string limit = std::to_string(builder::MAX_LIST_FILE_BYTES);
+            PyErr_Format(PyExc_ValueError, "the list file %R holds more than %s bytes, more than any list",
+                         path.shown.get(), limit.c_str());
+            return take_pending_exception();
+        }
         if (file.error != 0) {
             errno = file.error;
             PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.shown.get());
@@ -202,8 +238,9 @@ Result<PyObject*> from_file_body(PyObject* type, PyObject* const* args, Py_ssize
 
 // ---- the object's own methods -------------------------------------------
 
-// (SuffixList._unpickle, (source bytes, extra rules)): the list is built
-// again wherever it is unpickled, and gets the same checksum and answers.
+// (SuffixList._unpickle, (source bytes, extra rules, checksum)): the list is
+// built again wherever it is unpickled, and gets the same checksum and
+// answers or is refused.
 PyObject* list_reduce(PyObject* self, PyObject* /*unused*/) {
     const PyRef unpickle(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(self)), "_unpickle"));
     if (!unpickle) {
@@ -216,7 +253,7 @@ PyObject* list_reduce(PyObject* self, PyObject* /*unused*/) {
     if (!bytes) {
         return nullptr;
     }
-    return Py_BuildValue("O(OO)", unpickle.get(), bytes.get(), as_list(self)->extra_rules);
+    return Py_BuildValue("O(OOO)", unpickle.get(), bytes.get(), as_list(self)->extra_rules, as_list(self)->checksum);
 }
 
 // The object with its table, and a file's bytes; a caller's bytes object is
@@ -270,12 +307,12 @@ PyMethodDef methods[] = {
      "from_file($type, path, *, extra_rules=())\n--\n\n"
      "Build a list from the list file at *path* (str, bytes or path-like),\n"
      "with *extra_rules* (list lines) added to its private section."},
-    {"from_bytes", method<from_bytes_body<FROM_BYTES_SPEC>>, METH_CLASS | FAST_WITH_KEYWORDS,
+    {"from_bytes", method<from_bytes_body>, METH_CLASS | FAST_WITH_KEYWORDS,
      "from_bytes($type, data, *, extra_rules=())\n--\n\n"
      "Build a list from the bytes of a list file, with *extra_rules* (list\n"
      "lines) added to its private section."},
-    {"_unpickle", method<from_bytes_body<UNPICKLE_SPEC>>, METH_CLASS | FAST_WITH_KEYWORDS,
-     "_unpickle($type, data, extra_rules, /)\n--\n\nBuild a list again from what it was pickled as."},
+    {"_unpickle", method<unpickle_body>, METH_CLASS | FAST_WITH_KEYWORDS,
+     "_unpickle($type, data, extra_rules, checksum, /)\n--\n\nBuild a list again from what it was pickled as."},
     QUERY_METHOD(publicsuffix, PUBLICSUFFIX),
     QUERY_METHOD(privatesuffix, PRIVATESUFFIX),
     QUERY_METHOD(is_public, IS_PUBLIC),

@@ -44,7 +44,7 @@ public:
     // A new reference to a str of `text` (which stays readable meanwhile).
     PyObject* make(std::string_view text) {
         if (!looking_) {
-            return text_result(text);
+            return text_or_memory_error(text);
         }
         if (2 * (used_ + 1) > entries_.size()) {
             grow();
@@ -58,7 +58,7 @@ public:
                 return Py_NewRef(entries_[slot].object);
             }
         }
-        PyObject* made = text_result(text);
+        PyObject* made = text_or_memory_error(text);
         entries_[slot] = Entry{hash, text, made};
         ++used_;
         if (used_ + found_ == TRIAL && 8 * found_ < TRIAL) {
@@ -117,7 +117,7 @@ Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const Store
             }
             return shared.make(text);
         };
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), answer_object(answer, make_text));
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), answer_object(answer, make_text, memory_error_from_null));
     }
     return list.release();
 }

@@ -47,10 +47,22 @@ inline constexpr ParameterSpec QUERY_SPEC{
                                                              : std::span<const KeywordParam>(TEXT_FLAGS))
         .subspan(batch ? 0 : 1)};
 
-// The owner of module functions over the list compiled in: no class.
+// The owner of module functions over the list compiled in: no class. An
+// answer object that cannot be made is an internal fault for the module's
+// functions, exhausted memory for the package's own forms (Owner::MEMORY_ERROR).
 struct ModuleFunctions {
     static constexpr std::string_view CLASS_NAME = {};
+    static constexpr bool MEMORY_ERROR = false;
 };
+
+// A new str of `text`; exhausted memory when it cannot be made.
+inline PyObject* text_or_memory_error(std::string_view text) {
+    PyObject* made = new_text(text);
+    if (made == nullptr) {
+        memory_error_from_null();
+    }
+    return made;
+}
 
 struct QueryArgs {
     std::string_view domain;
@@ -162,11 +174,12 @@ template <Query query>
 
 // The subdomain labels one item each, then the private suffix, in a tuple
 // allocated once at its final size; each item is made by `make_text`.
-template <class MakeText>
-[[gnu::always_inline]] inline PyObject* private_parts_tuple(const Answer& parts, MakeText& make_text) {
+template <class MakeText, class OnNull>
+[[gnu::always_inline]] inline PyObject* private_parts_tuple(const Answer& parts, MakeText& make_text,
+                                                             OnNull on_null) {
     PyRef tuple(PyTuple_New(static_cast<Py_ssize_t>(parts.labels_in_front + 1)));
     if (!tuple) {
-        fault_from_null();
+        on_null();
     }
     // One label per item from the left, each made straight from its view;
     // what remains after them is the private suffix.
@@ -179,14 +192,15 @@ template <class MakeText>
 }
 
 // The answer as a new reference, its texts made by `make_text` (a new
-// reference from a view). A failure to make an object is an internal fault.
-template <class MakeText>
-[[gnu::always_inline]] inline PyObject* answer_object(const Answer& answer, MakeText& make_text) {
+// reference from a view). A tuple that cannot be made goes to `on_null`
+// ([[noreturn]]), as a text that cannot be made goes through make_text's own.
+template <class MakeText, class OnNull>
+[[gnu::always_inline]] inline PyObject* answer_object(const Answer& answer, MakeText& make_text, OnNull on_null) {
     switch (answer.kind) {
         case Answer::Kind::text:
             return make_text(answer.text);
         case Answer::Kind::parts:
-            return private_parts_tuple(answer, make_text);
+            return private_parts_tuple(answer, make_text, on_null);
         case Answer::Kind::yes:
         case Answer::Kind::no:
             return bool_result(answer.kind == Answer::Kind::yes);
@@ -209,8 +223,13 @@ Result<PyObject*> run_query(const SuffixTable& table, PyObject* const* args, Py_
     }
     const QueryArgs& a = bound.value();
     const Lookup found = look_up(table, a.domain, a.flags);
-    auto make_text = [](std::string_view text) { return text_result(text); };
-    return answer_object(answer_of<query>(found, a.depth), make_text);
+    if constexpr (Owner::MEMORY_ERROR) {
+        auto make_text = [](std::string_view text) { return text_or_memory_error(text); };
+        return answer_object(answer_of<query>(found, a.depth), make_text, memory_error_from_null);
+    } else {
+        auto make_text = [](std::string_view text) { return text_result(text); };
+        return answer_object(answer_of<query>(found, a.depth), make_text, fault_from_null);
+    }
 }
 
 }  // namespace lookup

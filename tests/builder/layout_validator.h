@@ -150,11 +150,12 @@ inline std::vector<std::string> layout_violations(const lookup::SuffixTable& tab
         }
     }
 
-    // Flags: two fields of one kind each, the ICANN one 0 or equal to the other.
+    // Flags: two fields of one kind each, the ICANN one no stronger than the
+    // full-list one (equal, but where a private rule on the name is stronger).
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const unsigned full = nodes[i].flags & 0x07;
         const unsigned icann = (nodes[i].flags >> lookup::ICANN_SHIFT) & 0x07;
-        if ((nodes[i].flags & 0xC0) != 0 || !is_kind(full) || !is_kind(icann) || (icann != 0 && icann != full)) {
+        if ((nodes[i].flags & 0xC0) != 0 || !is_kind(full) || !is_kind(icann) || icann > full) {
             report("flags", "node " + std::to_string(i) + " has flags " + std::to_string(nodes[i].flags));
         }
     }
