@@ -1,5 +1,6 @@
 """Exhausted memory while a domain is lowered raises MemoryError; the process
-survives and goes on answering."""
+survives and goes on answering. An answer object that cannot be made is an
+internal fault of _lookup, and MemoryError in the package's own forms."""
 
 import sys
 
@@ -96,3 +97,24 @@ def test_result_object_that_cannot_be_made_is_an_internal_fault(run_python):
     completed = run_limited(run_python, '"a." * (16 * MIB) + "com"', RESULT_FAILS)
     # The interpreter's own MemoryError is reported as unraisable first.
     assert "MemoryError" in completed.stderr
+
+
+PACKAGE_RESULT_FAILS = """
+import lookup_psl
+listed = lookup_psl.SuffixList.from_bytes(b"// ===BEGIN ICANN DOMAINS===\\ncom\\n// ===END ICANN DOMAINS===\\n")
+for call in (lambda: listed.privateparts(huge), lambda: lookup_psl.privateparts_batch([huge]),
+             lambda: listed.privateparts_batch([huge], keep_case=True)):
+    try:
+        call()
+    except MemoryError:
+        pass
+    else:
+        raise AssertionError("a tuple of 16 Mi items was made under the limit")
+assert listed.privateparts("x.Example.COM", keep_case=True) == ("x", "Example.COM")
+"""
+
+
+def test_package_answers_that_cannot_be_made_are_memory_errors(run_python):
+    # The package's own forms raise what `except Exception` catches.
+    completed = run_limited(run_python, '"a." * (16 * MIB) + "com"', PACKAGE_RESULT_FAILS)
+    assert "PanicException" not in completed.stderr
