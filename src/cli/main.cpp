@@ -1,6 +1,9 @@
 // lookup-psl: Public Suffix List answers for domains, log lines and URLs,
 // from arguments, files or standard input. See help_text() for the options.
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -68,6 +71,13 @@ int run(const std::string& prog, const cli::Options& options) {
 int main(int argc, char** argv) {
     // Stop quietly when the reader goes away (e.g. `| head`), as other tools do.
     std::signal(SIGPIPE, SIG_DFL);
+#if defined(__GLIBC__)
+    // The buffers of long lines are grown on the worker threads. glibc keeps
+    // what a thread frees in that thread's arena once a freed mapping has
+    // raised its threshold, so that N threads would each hold room for the
+    // longest lines; a fixed threshold maps such buffers and gives them back.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
     const std::string prog = prog_name(argc > 0 ? argv[0] : nullptr);
     const auto parsed = cli::parse_options({argv + (argc > 0 ? 1 : 0), argv + argc});
     if (std::holds_alternative<cli::HelpRequested>(parsed)) {

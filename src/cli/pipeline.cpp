@@ -72,9 +72,11 @@ private:
         Batch batch;
         State state = State::free;
     };
-    // A free slot keeps the room of an ordinary batch and its rows; one that
-    // held long lines gives its memory back.
-    static constexpr std::size_t KEPT_ROOM = 4 * BATCH_BYTES;
+    // A free slot keeps the room of an ordinary batch and its rows (JSON
+    // rows of short names are about ten times their lines); one that held
+    // long lines gives its memory back.
+    static constexpr std::size_t KEPT_TEXT = 4 * BATCH_BYTES;
+    static constexpr std::size_t KEPT_ROWS = 32 * BATCH_BYTES;
 
     void work();
     // Answers the oldest queued slot, the lock released meanwhile.
@@ -107,7 +109,7 @@ bool Workers::run(InputReader& reader, Output& output) {
             lock.unlock();
             const bool ok = output.write(oldest.batch.out.view());
             const std::size_t held = oldest.batch.text.size() + oldest.batch.out.size();
-            if (oldest.batch.text.capacity() + oldest.batch.out.capacity() > KEPT_ROOM) {
+            if (oldest.batch.text.capacity() > KEPT_TEXT || oldest.batch.out.capacity() > KEPT_ROWS) {
                 oldest.batch = Batch();
             }
             lock.lock();

@@ -253,7 +253,8 @@ PyObject* list_reduce(PyObject* self, PyObject* /*unused*/) {
     if (!bytes) {
         return nullptr;
     }
-    return Py_BuildValue("O(OOO)", unpickle.get(), bytes.get(), as_list(self)->extra_rules, as_list(self)->checksum);
+    const SuffixListObject* list = as_list(self);
+    return Py_BuildValue("O(OOO)", unpickle.get(), bytes.get(), list->extra_rules, list->checksum);
 }
 
 // The object with its table, and a file's bytes; a caller's bytes object is

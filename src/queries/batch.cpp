@@ -117,7 +117,8 @@ Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const Store
             }
             return shared.make(text);
         };
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), answer_object(answer, make_text, memory_error_from_null));
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i),
+                        answer_object(answer, make_text, memory_error_from_null));
     }
     return list.release();
 }

@@ -40,7 +40,13 @@ std::vector<BadList> bad_lists() {
             lists.push_back({list_text({rule}), 5, std::string(reason)});
         }
     }
+    // Beyond the sizes of DNS: a label of 64 bytes, a name of 255.
+    const std::string long_label = std::string(64, 'a') + ".com";
+    const std::string long_name = std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') +
+                                  "." + std::string(63, 'd');
     lists.insert(lists.end(), {
+        {list_text({long_label}), 5, "a label longer than 63 bytes (as an A-label) cannot be a DNS label"},
+        {list_text({long_name}), 5, "a name longer than 253 bytes (as A-labels) cannot be a DNS name"},
         {list_text({"com"}, {"bad\xC3(.com"}), 9, "not valid UTF-8"},
         {list_text({"com"}, {"\xED\xA0\x80.com"}), 9, "not valid UTF-8"},
         {"// comment \xFF\n// ===BEGIN ICANN DOMAINS===\ncom\n// ===END ICANN DOMAINS===\n", 1, "not valid UTF-8"},

@@ -121,6 +121,18 @@ THREADS_REFUSED = [
 ]
 
 
+@pytest.mark.parametrize("real", [False, True], ids=["fake", "numpy"])
+def test_numpy_booleans_are_refused_as_threads_like_bool(owner, fake_numpy_bool, request, real):
+    # numpy's boolean has __index__, but threads=numpy.True_ is a switch too.
+    if real:
+        truth = request.getfixturevalue("numpy").bool_(True)
+    else:
+        base = fake_numpy_bool(lambda self: True)
+        truth = type("bool_", (base,), {"__index__": lambda self: 1, "__module__": "numpy"})()
+    with pytest.raises(TypeError, match=r"^threads must be an int, not '(numpy\.)?bool_?'$"):
+        batch_call(owner, "publicsuffix", ["a.example.com"], threads=truth)
+
+
 def test_threads_argument(owner, names):
     domains = names[:5000]
     expected = batch_call(owner, "publicsuffix", domains)

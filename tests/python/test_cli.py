@@ -6,6 +6,7 @@ import itertools
 import json
 import os
 import pathlib
+import resource
 import subprocess
 import sys
 
@@ -315,6 +316,16 @@ class TestExitStatus:
         stdin = support.CORPUS_FILE.read_bytes()
         assert run_cli("--list", str(support.LIST_FILE), stdin=stdin).stdout == run_cli(stdin=stdin).stdout
 
+    @pytest.mark.parametrize("path", ["/dev/zero", "sparse"])
+    def test_list_file_beyond_16_mib(self, tmp_path, path):
+        if path == "sparse":
+            path = tmp_path / "huge.dat"
+            with open(path, "wb") as out:
+                out.truncate(16 * 1024 * 1024 + 1)
+        completed = run_cli("--list", str(path), "example.com")
+        assert completed.returncode == 1 and completed.stdout == b""
+        assert b"a list file holds at most 16777216 bytes" in completed.stderr
+
     @pytest.mark.parametrize("content, message", [
         (None, "cannot read '{path}': No such file or directory"),
         (b"// ===BEGIN ICANN DOMAINS===\ncaf\xe9\n// ===END ICANN DOMAINS===\n",
@@ -372,3 +383,54 @@ def test_memory_stays_flat_over_a_long_stream():
     small, large = peak_rss_kib(10_000), peak_rss_kib(400_000)
     # Holding the input or the output would cost tens of megabytes here.
     assert large - small < 8 * 1024, (small, large)
+
+
+@pytest.mark.slow
+@pytest.mark.process_memory
+@pytest.mark.parametrize("megabytes", [300, 100, 40])
+def test_threads_that_cannot_start_never_hang_the_command(megabytes):
+    # Under a small address space only some of 64 threads' stacks fit.
+    limit = megabytes * 1024 * 1024
+    completed = subprocess.run(
+        [*CLI_COMMAND, "-j", "64"], input=b"a.example.com\n" * 100_000, capture_output=True, timeout=60,
+        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+    if completed.returncode == 0:
+        assert completed.stdout == b"a.example.com\tcom\texample.com\texample.com\n" * 100_000
+    else:
+        assert (completed.returncode, completed.stderr) == (1, b"lookup-psl: out of memory\n")
+
+
+# Runs a command with standard input from a file and prints its peak
+# resident size in KiB, forked from a small process: a child forked from
+# pytest itself would count pytest's own pages.
+PEAK_RSS = """
+import os, sys
+pid = os.fork()
+if pid == 0:
+    os.dup2(os.open(sys.argv[1], os.O_RDONLY), 0)
+    os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
+    os.execv(sys.argv[2], sys.argv[2:])
+_, status, usage = os.wait4(pid, 0)
+print(os.waitstatus_to_exitcode(status), usage.ru_maxrss)
+"""
+
+
+@pytest.mark.slow
+@pytest.mark.process_memory
+def test_threads_hold_bytes_not_blocks_of_long_lines(tmp_path):
+    lines = tmp_path / "long.txt"
+    lines.write_bytes((b"a" * (1024 * 1024 - 20) + b".example.co.uk\n") * 48)
+
+    def peak_mib(jobs):
+        command = [*CLI_COMMAND, "--json", "--depth", "1", "-j", str(jobs)]
+        status, peak = subprocess.run([sys.executable, "-c", PEAK_RSS, str(lines), *command], check=True,
+                                      capture_output=True, text=True, timeout=120).stdout.split()
+        assert status == "0"
+        return int(peak) / 1024
+
+    alone = peak_mib(1)
+    # In flight: (2N + 2) x 64 KiB of lines and their rows, 8 MiB of lines at
+    # -j 64; a whole 1 MiB line and its rows in each of the 2N + 2 slots
+    # would be 0.7 GB there.
+    for jobs, most in [(2, 8), (64, 64)]:
+        assert peak_mib(jobs) - alone < most, jobs

@@ -7,6 +7,7 @@ import os
 import subprocess
 import sys
 import threading
+import time
 
 import pytest
 
@@ -31,7 +32,24 @@ def served_bodies():
         "/truncated.dat": (200, good[: len(good) // 2], len(good)),
         "/error.dat": (500, b"internal error", None),
         "/no-rules.dat": (200, b"", None),
+        "/announced-huge.dat": (200, good, 17 * 1024 * 1024),
     }
+
+
+def endless(write):
+    """A body that never ends (a megabyte at a time), or one that trickles a
+    byte now and then: each read gets something, so no read times out."""
+    while True:
+        write(b"com\n" * 256 * 1024)
+
+
+def trickle(write):
+    while True:
+        write(b"c")
+        time.sleep(0.2)
+
+
+STREAMED = {"/endless.dat": endless, "/trickle.dat": trickle}
 
 
 @pytest.fixture(scope="module")
@@ -40,6 +58,13 @@ def server():
 
     class Handler(http.server.BaseHTTPRequestHandler):
         def do_GET(self):
+            if self.path in STREAMED:
+                self.send_response(200)
+                self.end_headers()
+                try:
+                    STREAMED[self.path](self.wfile.write)
+                except OSError:  # the client gave up
+                    return
             status, body, length = bodies.get(self.path, (404, b"not found", None))
             self.send_response(status)
             self.send_header("Content-Length", str(length if length is not None else len(body)))
@@ -85,16 +110,20 @@ def test_good_list_replaces_the_old_one_and_reports(server, tmp_path, lookup_psl
     assert sorted(path.name for path in output.parent.iterdir()) == ["psl.dat"]
 
 
-@pytest.mark.parametrize("path, reason", [
-    ("/broken.dat", "does not build: line 4: \"co..uk\": empty label"),
-    ("/truncated.dat", "IncompleteRead"),
-    ("/error.dat", "HTTP 500"),
-    ("/no-rules.dat", "holds no ICANN rules"),
+@pytest.mark.parametrize("path, reason, options", [
+    ("/broken.dat", "does not build: line 4: \"co..uk\": empty label", []),
+    ("/truncated.dat", "IncompleteRead", []),
+    ("/error.dat", "HTTP 500", []),
+    ("/no-rules.dat", "holds no ICANN rules", []),
+    ("/announced-huge.dat", "is 17825792 bytes, more than --max-bytes 16777216", []),
+    ("/endless.dat", "passed --max-bytes 16777216", []),
+    ("/endless.dat", "passed --max-bytes 1000", ["--max-bytes", "1000"]),
+    ("/trickle.dat", "had not ended after --deadline 1 s", ["--deadline", "1"]),
 ])
-def test_failures_leave_the_old_file(server, tmp_path, path, reason):
+def test_failures_leave_the_old_file(server, tmp_path, path, reason, options):
     output = tmp_path / "psl.dat"
     output.write_bytes(OLD_LIST)
-    failed = run_update("--url", server + path, "--output", str(output))
+    failed = run_update("--url", server + path, "--output", str(output), *options)
     assert failed.returncode == 1
     assert reason in failed.stderr and f"{output} is unchanged" in failed.stderr
     assert failed.stdout == ""
