@@ -334,7 +334,7 @@ PyMethodDef methods[] = {
 constexpr char CHECKSUM_DOC[] = "SHA-256 (64 lowercase hex digits) of the list's bytes, as LIST_CHECKSUM is of the list compiled in.";
 constexpr char VERSION_DOC[] = "The text of the list's \"// VERSION:\" header line, or None.";
 constexpr char COMMIT_DOC[] = "The text of the list's \"// COMMIT:\" header line, or None.";
-constexpr char EXTRA_RULES_DOC[] = "The rules added to the private section, as given (a tuple of str).";
+constexpr char EXTRA_RULES_DOC[] = "The rules added to the private section, as given (a tuple of exact str).";
 constexpr char ICANN_RULES_DOC[] = "Rule lines of the list's ICANN section.";
 constexpr char PRIVATE_RULES_DOC[] = "Rule lines of the private section, extra rules included.";
 
