@@ -89,9 +89,9 @@ private:
     std::condition_variable work_ready_;
     std::condition_variable answered_;
     std::deque<std::size_t> queue_;
-    // Bytes of the lines, and once answered of the rows, of the slots that
-    // are not free: no slot is filled while they reach budget_ (unless none
-    // is in flight), so that long lines do not fill every slot at once.
+    // Bytes of the lines of the slots that are not free: no slot is filled
+    // while they reach budget_ (unless none is in flight), so that long
+    // lines do not fill every slot at once; rows are a few times their lines.
     const std::size_t budget_;
     std::size_t in_flight_ = 0;
     bool stop_ = false;
@@ -108,7 +108,7 @@ bool Workers::run(InputReader& reader, Output& output) {
         if (written < filled && oldest.state == State::answered) {
             lock.unlock();
             const bool ok = output.write(oldest.batch.out.view());
-            const std::size_t held = oldest.batch.text.size() + oldest.batch.out.size();
+            const std::size_t held = oldest.batch.text.size();
             if (oldest.batch.text.capacity() > KEPT_TEXT || oldest.batch.out.capacity() > KEPT_ROWS) {
                 oldest.batch = Batch();
             }
@@ -154,13 +154,11 @@ void Workers::answer_queued(std::unique_lock<std::mutex>& lock) {
     } catch (...) {
         fault = std::current_exception();
     }
-    const std::size_t rows = slots_[index].batch.out.size();
     lock.lock();
     if (fault) {
         fault_ = fault;
     } else {
         slots_[index].state = State::answered;
-        in_flight_ += rows;
     }
     answered_.notify_one();
 }
