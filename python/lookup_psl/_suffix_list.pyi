@@ -23,7 +23,7 @@ class SuffixList:
         """The text of the list's "// COMMIT:" header line, or None."""
     @property
     def extra_rules(self) -> tuple[str, ...]:
-        """The rules added to the private section, as given."""
+        """The rules added to the private section, as given (a tuple of exact str)."""
     @property
     def icann_rules(self) -> int:
         """Rule lines of the list's ICANN section."""
