@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "child_index.h"
 #include "fault.h"
 #include "find_child.h"
 
@@ -72,17 +73,15 @@ std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t
 
 std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                          bool accept_unknown, bool icann_only) {
+    if (!table.index.empty()) {
+        return walk(table, lowered, label_count, accept_unknown, icann_only,
+                    [](const SuffixTable& searched, std::uint32_t node, std::string_view label) {
+                        return find_child_indexed(searched, node, label);
+                    });
+    }
     return walk(table, lowered, label_count, accept_unknown, icann_only,
                 [](const SuffixTable& searched, std::uint32_t node, std::string_view label) {
                     return find_child(searched, node, label);
-                });
-}
-
-std::size_t match_suffix(ChildIndex& index, std::string_view lowered, std::size_t label_count, bool accept_unknown,
-                         bool icann_only) {
-    return walk(index.table(), lowered, label_count, accept_unknown, icann_only,
-                [&index](const SuffixTable&, std::uint32_t node, std::string_view label) {
-                    return index.find_child(node, label);
                 });
 }
 

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <string_view>
 
-#include "child_index.h"
 #include "suffix_table.h"
 
 namespace lookup {
@@ -12,11 +11,8 @@ namespace lookup {
 // Walks `table` from the root along the labels of `lowered` (no empty label,
 // `label_count` labels), right to left, and returns how many rightmost labels
 // form the public suffix: 0 only when no rule applies and !accept_unknown.
+// A table with a child index is searched through it, with the same answers.
 std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                          bool accept_unknown, bool icann_only);
-
-// The same over the index's table, searched through the index.
-std::size_t match_suffix(ChildIndex& index, std::string_view lowered, std::size_t label_count, bool accept_unknown,
-                         bool icann_only);
 
 }  // namespace lookup

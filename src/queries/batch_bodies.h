@@ -1,7 +1,8 @@
 // The batch form of the six queries: a whole iterable of domains answered in
 // one call. The items are read and held while attached to the interpreter;
-// the lookups run detached, on up to `threads` threads with a ChildIndex each; the
-// answers become objects once the calling thread is attached again.
+// the lookups run detached, on up to `threads` threads sharing the table and
+// its child index; the answers become objects once the calling thread is
+// attached again.
 #pragma once
 
 #include <cstddef>
@@ -108,7 +109,7 @@ Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const Store
 
 // A whole batch call: arguments bound and converted for the batch form of
 // `query` as `Owner` offers it, every domain looked up in `table`, and the
-// list of answers.
+// list of answers. `table` should carry its child index: a batch is bulk work.
 template <Query query, class Owner>
 Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     Result<BatchArgs> bound = convert_batch_arguments<QUERY_SPEC<query, Owner, true>>(args, nargs, kwnames);
@@ -121,10 +122,9 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
     const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(texts.size());
     std::vector<std::string> spills(parts);
     auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
-        ChildIndex index(table);
         std::string spill;  // the thread's own until it is done
         for (std::size_t i = begin; i < end; ++i) {
-            const Lookup found = look_up(index, texts[i], a.flags);
+            const Lookup found = look_up(table, texts[i], a.flags);
             answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
                                       static_cast<std::uint8_t>(part), spill);
         }
