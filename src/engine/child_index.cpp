@@ -3,54 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ascii_words.h"
 #include "find_child.h"
+#include "index_probe.h"
 
 namespace lookup {
 namespace {
 
-std::uint32_t load_half(const unsigned char* at) noexcept {
-    std::uint32_t half;
-    std::memcpy(&half, at, sizeof half);
-    return half;
-}
-
-// A label as the index compares it: its first eight bytes, zero-padded, and
-// its last eight (0 for a label of eight bytes or fewer). Read without a loop
-// and without reading beyond the label.
-struct LabelKey {
-    std::uint64_t head;
-    std::uint64_t tail;
-};
-
-LabelKey key_of(std::string_view label) noexcept {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
-    const std::size_t size = label.size();
-    if (size >= 8) {
-        return {ascii_words::load(bytes), size > 8 ? ascii_words::load(bytes + size - 8) : 0};
-    }
-    if (size >= 4) {
-        // Two overlapping halves: the overlap holds the same bytes in both.
-        return {load_half(bytes) | (std::uint64_t{load_half(bytes + size - 4)} << (8 * (size - 4))), 0};
-    }
-    if (size > 0) {
-        return {bytes[0] | (std::uint64_t{bytes[size / 2]} << (8 * (size / 2))) |
-                    (std::uint64_t{bytes[size - 1]} << (8 * (size - 1))),
-                0};
-    }
-    return {0, 0};
-}
-
-// One of HASH_SEEDS keyed mixes of the label's key and size; its high half
-// picks the home slot.
-std::uint32_t slot_hash(const LabelKey& key, std::size_t size, std::uint32_t seed) noexcept {
-    std::uint64_t x = key.head ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ size;
-    x ^= 0xD6E8FEB86659FD93u * (std::uint64_t{seed} + 1);
-    x *= 0x9E3779B97F4A7C15u;
-    x ^= x >> 29;
-    x *= 0xBF58476D1CE4E5B9u;
-    return static_cast<std::uint32_t>(x >> 32);
-}
+using index_probe::key_of;
+using index_probe::LabelKey;
+using index_probe::slot_hash;
 
 std::uint32_t label_size(const Edge& edge) noexcept { return edge.label_end - edge.label_start; }
 
@@ -60,7 +21,7 @@ std::string_view edge_label(const SuffixTable& table, const Edge& edge) noexcept
 
 // Slots for `edges` children: at most half of them in use.
 std::uint32_t room_for(std::uint32_t edges) noexcept {
-    std::uint32_t size = 32;
+    std::uint32_t size = 8;
     while (size < 2 * edges) {
         size *= 2;
     }
@@ -97,36 +58,6 @@ bool lay_out(const SuffixTable& table, const Node& entry, std::uint32_t seed, In
         slots[slot] = IndexSlot{key.head, edge, static_cast<std::uint32_t>(label.size())};
     }
     return longest_run(slots, mask + 1) <= MAX_PROBES;
-}
-
-const IndexedNode* entry_of(ChildIndexView index, std::uint32_t node) noexcept {
-    if (index.nodes.empty()) {
-        return nullptr;
-    }
-    if (index.nodes.front().node == node) {  // the root, met by every lookup
-        return &index.nodes.front();
-    }
-    const auto found = std::lower_bound(index.nodes.begin(), index.nodes.end(), node,
-                                        [](const IndexedNode& e, std::uint32_t n) { return e.node < n; });
-    return found != index.nodes.end() && found->node == node ? &*found : nullptr;
-}
-
-std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label) noexcept {
-    const LabelKey key = key_of(label);
-    const std::size_t size = label.size();
-    const IndexSlot* slots = table.index.slots.data() + entry.first_slot;
-    for (std::uint32_t slot = slot_hash(key, size, entry.seed) & entry.slot_mask;; slot = (slot + 1) & entry.slot_mask) {
-        const IndexSlot& probe = slots[slot];
-        if (probe.edge == NO_EDGE) {
-            return NO_NODE;
-        }
-        if (probe.head == key.head && probe.size == size) {
-            const Edge& edge = table.edges[probe.edge];
-            if (size <= 8 || std::memcmp(table.label_pool.data() + edge.label_start + 8, label.data() + 8, size - 8) == 0) {
-                return edge.target < 0 ? NO_NODE : static_cast<std::uint32_t>(edge.target);
-            }
-        }
-    }
 }
 
 // Whether the node's slots hold each of its edges once, as lay_out puts them.
@@ -174,7 +105,8 @@ bool slots_are_consistent(const SuffixTable& table, const Node& node, const Inde
 
 OwnedChildIndex build_child_index(const SuffixTable& table) {
     OwnedChildIndex index;
-    for (std::uint32_t node = 0; node < table.nodes.size(); ++node) {
+    index.node_entries.assign(table.nodes.size(), NO_INDEX_ENTRY);
+    for (std::uint32_t node = 0; node < table.nodes.size() && index.nodes.size() < NO_INDEX_ENTRY; ++node) {
         const Node& entry = table.nodes[node];
         if (entry.edge_count < MIN_INDEXED_EDGES || !run_is_sound_and_sorted(table, node)) {
             continue;
@@ -185,6 +117,7 @@ OwnedChildIndex build_child_index(const SuffixTable& table) {
             index.slots.resize(first);
             index.slots.resize(first + std::size_t{count}, IndexSlot{0, NO_EDGE, 0});
             if (lay_out(table, entry, seed, index.slots.data() + first, count - 1)) {
+                index.node_entries[node] = static_cast<std::uint16_t>(index.nodes.size());
                 index.nodes.push_back(IndexedNode{node, first, count - 1, seed});
                 break;
             }
@@ -197,6 +130,22 @@ OwnedChildIndex build_child_index(const SuffixTable& table) {
 }
 
 bool child_index_is_consistent(const SuffixTable& table, ChildIndexView index) noexcept {
+    if (index.node_entries.size() != table.nodes.size() || index.nodes.size() >= NO_INDEX_ENTRY) {
+        return false;
+    }
+    std::size_t mapped = 0;
+    for (std::uint32_t node = 0; node < index.node_entries.size(); ++node) {
+        const std::uint16_t entry = index.node_entries[node];
+        if (entry != NO_INDEX_ENTRY) {
+            if (entry >= index.nodes.size() || index.nodes[entry].node != node) {
+                return false;
+            }
+            ++mapped;
+        }
+    }
+    if (mapped != index.nodes.size()) {
+        return false;
+    }
     std::uint64_t next_slot = 0;
     for (std::size_t i = 0; i < index.nodes.size(); ++i) {
         const IndexedNode& entry = index.nodes[i];
@@ -230,15 +179,6 @@ std::uint32_t longest_probe_run(ChildIndexView index) noexcept {
 
 std::uint32_t home_slot(std::string_view label, std::uint32_t seed, std::uint32_t slot_mask) noexcept {
     return slot_hash(key_of(label), label.size(), seed) & slot_mask;
-}
-
-std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label) {
-    if (table.nodes[node].edge_count >= MIN_INDEXED_EDGES) {
-        if (const IndexedNode* entry = entry_of(table.index, node)) {
-            return search_slots(table, *entry, label);
-        }
-    }
-    return find_child(table, node, label);
 }
 
 }  // namespace lookup

@@ -16,13 +16,13 @@
 #include <string_view>
 #include <vector>
 
+#include "index_probe.h"
 #include "suffix_table.h"
 
 namespace lookup {
 
-inline constexpr std::uint32_t NO_EDGE = UINT32_MAX;
 // Nodes with fewer edges are searched as they are: the search is cheap.
-inline constexpr std::uint16_t MIN_INDEXED_EDGES = 16;
+inline constexpr std::uint16_t MIN_INDEXED_EDGES = 4;
 // Every search in an accepted layout, found or not, ends within this many
 // probes.
 inline constexpr std::uint32_t MAX_PROBES = 24;
@@ -33,14 +33,17 @@ inline constexpr std::uint32_t HASH_SEEDS = 8;
 struct OwnedChildIndex {
     std::vector<IndexedNode> nodes;
     std::vector<IndexSlot> slots;
-    ChildIndexView view() const noexcept { return {nodes, slots}; }
+    std::vector<std::uint16_t> node_entries;
+    ChildIndexView view() const noexcept { return {nodes, slots, node_entries}; }
 };
 
-// The index of `table`'s large, sound, sorted nodes. Throws std::bad_alloc.
+// The index of `table`'s large, sound, sorted nodes (the first
+// NO_INDEX_ENTRY of them). Throws std::bad_alloc.
 OwnedChildIndex build_child_index(const SuffixTable& table);
 
 // Whether `index` is one that build_child_index could have made for `table`:
-// every entry a large node whose run is sound and sorted, its slots within
+// every entry a large node whose run is sound and sorted, found through
+// node_entries, its slots within
 // the slot array, holding each of the node's edges exactly once with its own
 // head and size, each reachable from its home slot, no run of occupied slots
 // longer than MAX_PROBES. Only such an index is ever searched.
@@ -53,9 +56,5 @@ std::uint32_t longest_probe_run(ChildIndexView index) noexcept;
 // The home slot of a label in a layout of `slot_mask + 1` slots under key
 // `seed`: where its search starts.
 std::uint32_t home_slot(std::string_view label, std::uint32_t seed, std::uint32_t slot_mask) noexcept;
-
-// find_child(table, node, label), through table.index where it holds the
-// node. `table.index` must be consistent with the table.
-std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label);
 
 }  // namespace lookup

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ascii_words.h"
 #include "child_index.h"
 #include "fault.h"
 #include "find_child.h"
@@ -11,6 +12,24 @@ namespace {
 
 [[noreturn]] void node_fault(std::uint32_t node) {
     throw Fault("node " + std::to_string(node) + " lies beyond the node table");
+}
+
+// The start of the label that ends at `end`: just after the last dot before
+// it, or `begin`. Eight bytes at a time while they last.
+inline const char* label_start_before(const char* begin, const char* end) noexcept {
+    const char* at = end;
+    while (at - begin >= 8) {
+        const std::uint64_t marks =
+            ascii_words::dots_in_any(ascii_words::load(reinterpret_cast<const unsigned char*>(at - 8)));
+        if (marks != 0) {
+            return at - 8 + ascii_words::last_mark_offset(marks) + 1;
+        }
+        at -= 8;
+    }
+    while (at != begin && at[-1] != '.') {
+        --at;
+    }
+    return at;
 }
 
 // The walk, with `child_of(table, node, label)` as its one step down.
@@ -29,10 +48,7 @@ std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t
 
     // Labels are split off from the right only as far as the walk goes.
     for (std::size_t i = 0;; ++i) {
-        const char* label_start = label_end;
-        while (label_start != begin && label_start[-1] != '.') {
-            --label_start;
-        }
+        const char* const label_start = label_start_before(begin, label_end);
         const std::uint32_t child =
             child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
         if (child == NO_NODE) {

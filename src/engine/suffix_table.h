@@ -43,7 +43,9 @@ constexpr std::uint32_t label_head(std::string_view label) noexcept {
 
 // The child index of a table (child_index.h): hash slots over the children
 // of its large nodes, made once with the table. One entry per indexed node,
-// sorted by node number, owning `slot_mask + 1` slots from `first_slot`.
+// sorted by node number, owning `slot_mask + 1` slots from `first_slot`;
+// `node_entries` (as long as the node table) gives each node's entry, or
+// NO_INDEX_ENTRY.
 struct IndexedNode {
     std::uint32_t node;
     std::uint32_t first_slot;
@@ -59,9 +61,12 @@ struct IndexSlot {
     std::uint32_t size;
 };
 
+inline constexpr std::uint16_t NO_INDEX_ENTRY = UINT16_MAX;
+
 struct ChildIndexView {
     std::span<const IndexedNode> nodes;
     std::span<const IndexSlot> slots;
+    std::span<const std::uint16_t> node_entries;
     bool empty() const noexcept { return nodes.empty(); }
 };
 

@@ -77,6 +77,9 @@ std::string expected_dump(const CompiledTable& table, std::string_view checksum)
     for (const lookup::IndexSlot& slot : index.slots) {
         dump += std::to_string(slot.head) + " " + std::to_string(slot.edge) + " " + std::to_string(slot.size) + "\n";
     }
+    for (const std::uint16_t entry : index.node_entries) {
+        dump += std::to_string(entry) + "\n";
+    }
     return dump;
 }
 
@@ -96,6 +99,7 @@ int main() {
     std::printf("%zu %zu\n", INDEXED_NODE_COUNT, INDEX_SLOT_COUNT);
     for (std::size_t k = 0; k < INDEXED_NODE_COUNT; ++k) std::printf("%u %u %u %u\n", IndexedNodes[k].node, IndexedNodes[k].first_slot, IndexedNodes[k].slot_mask, IndexedNodes[k].seed);
     for (std::size_t k = 0; k < INDEX_SLOT_COUNT; ++k) std::printf("%llu %u %u\n", static_cast<unsigned long long>(IndexSlots[k].head), IndexSlots[k].edge, IndexSlots[k].size);
+    for (std::size_t k = 0; k < NODE_COUNT; ++k) std::printf("%u\n", unsigned{NodeEntries[k]});
 }
 )";
 

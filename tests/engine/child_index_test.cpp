@@ -147,6 +147,9 @@ TEST(ChildIndex, CorruptIndexIsRefused) {
         [](OwnedChildIndex& i) { i.nodes[0].seed = HASH_SEEDS; },
         [](OwnedChildIndex& i) { i.nodes[0].node = 1; },                                 // a leaf
         [](OwnedChildIndex& i) { i.nodes.push_back(i.nodes[0]); },                       // twice
+        [](OwnedChildIndex& i) { i.node_entries[1] = 0; },                               // a leaf's entry
+        [](OwnedChildIndex& i) { i.node_entries[0] = NO_INDEX_ENTRY; },                  // an entry unreached
+        [](OwnedChildIndex& i) { i.node_entries.pop_back(); },
         [](OwnedChildIndex& i) { i.slots.pop_back(); },
         [&](OwnedChildIndex& i) { i.slots[occupied(i)].head ^= 1; },
         [&](OwnedChildIndex& i) { i.slots[occupied(i)].size += 1; },
