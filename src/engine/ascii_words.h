@@ -37,23 +37,6 @@ inline std::uint64_t dots(std::uint64_t word) noexcept {
     return ~(differs + ONES * 0x7F) & HIGH_BITS;
 }
 
-// The same for a word of any bytes: exact, with no carry between bytes.
-inline std::uint64_t dots_in_any(std::uint64_t word) noexcept {
-    constexpr std::uint64_t LOW_BITS = ~HIGH_BITS;
-    const std::uint64_t differs = word ^ (ONES * '.');
-    return ~(((differs & LOW_BITS) + LOW_BITS) | differs) & HIGH_BITS;
-}
-
-// The offset in its word of the marked byte that lies last in memory;
-// `marks` must not be 0.
-inline unsigned last_mark_offset(std::uint64_t marks) noexcept {
-    if constexpr (std::endian::native == std::endian::little) {
-        return static_cast<unsigned>(63 - std::countl_zero(marks)) / 8;
-    } else {
-        return 7 - static_cast<unsigned>(std::countr_zero(marks)) / 8;
-    }
-}
-
 // How many bytes carry a mark. The multiply adds the eight 0-or-1 bytes into
 // the top byte; no popcount instruction is needed.
 inline unsigned count_marks(std::uint64_t marks) noexcept { return static_cast<unsigned>(((marks >> 7) * ONES) >> 56); }
