@@ -29,6 +29,7 @@ TableBuild build_table(std::string_view list_bytes, std::span<const std::string_
     if (!lookup::child_index_is_consistent(result.table.view(), result.index.view())) {
         result.index = {};
     }
+    result.index_view = result.index.view();
     return result;
 }
 

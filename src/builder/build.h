@@ -20,12 +20,13 @@ struct TableBuild {
     std::string checksum;  // SHA-256 of the list file's bytes, lowercase hex
     ListInfo info;
     lookup::OwnedChildIndex index;  // kept only once checked against the table
+    lookup::ChildIndexView index_view;  // of `index`
 
-    // The table as bulk callers search it: through its index. Valid while
-    // this object lives.
+    // The table as bulk callers search it: through its index, if any. Valid
+    // while this object lives where it is (not moved).
     lookup::SuffixTable view() const {
         lookup::SuffixTable searched = table.view(checksum);
-        searched.index = index.view();
+        searched.index = index.nodes.empty() ? nullptr : &index_view;
         return searched;
     }
 };

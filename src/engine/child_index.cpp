@@ -62,7 +62,7 @@ bool lay_out(const SuffixTable& table, const Node& entry, std::uint32_t seed, In
 
 // Whether the node's slots hold each of its edges once, as lay_out puts them.
 bool slots_are_consistent(const SuffixTable& table, const Node& node, const IndexedNode& entry) noexcept {
-    const IndexSlot* slots = table.index.slots.data() + entry.first_slot;
+    const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
     const std::uint32_t count = entry.slot_mask + 1;
     std::vector<bool> seen;
     try {
@@ -130,7 +130,8 @@ OwnedChildIndex build_child_index(const SuffixTable& table) {
 }
 
 bool child_index_is_consistent(const SuffixTable& table, ChildIndexView index) noexcept {
-    if (index.node_entries.size() != table.nodes.size() || index.nodes.size() >= NO_INDEX_ENTRY) {
+    if (index.match != match_suffix_indexed || index.node_entries.size() != table.nodes.size() ||
+        index.nodes.size() >= NO_INDEX_ENTRY) {
         return false;
     }
     std::size_t mapped = 0;
@@ -160,7 +161,7 @@ bool child_index_is_consistent(const SuffixTable& table, ChildIndexView index) n
             !run_is_sound_and_sorted(table, entry.node)) {
             return false;
         }
-        const SuffixTable held{table.label_pool, table.nodes, table.edges, table.checksum, table.edge_heads, index};
+        const SuffixTable held{table.label_pool, table.nodes, table.edges, table.checksum, table.edge_heads, &index};
         if (!slots_are_consistent(held, node, entry)) {
             return false;
         }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "index_probe.h"
+#include "match_suffix.h"
 #include "suffix_table.h"
 
 namespace lookup {
@@ -34,7 +35,7 @@ struct OwnedChildIndex {
     std::vector<IndexedNode> nodes;
     std::vector<IndexSlot> slots;
     std::vector<std::uint16_t> node_entries;
-    ChildIndexView view() const noexcept { return {nodes, slots, node_entries}; }
+    ChildIndexView view() const noexcept { return {nodes, slots, node_entries, match_suffix_indexed}; }
 };
 
 // The index of `table`'s large, sound, sorted nodes (the first

@@ -64,7 +64,7 @@ inline std::uint32_t slot_hash(const LabelKey& key, std::size_t size, std::uint3
 inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label) noexcept {
     const LabelKey key = key_of(label);
     const std::size_t size = label.size();
-    const IndexSlot* slots = table.index.slots.data() + entry.first_slot;
+    const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
     for (std::uint32_t slot = slot_hash(key, size, entry.seed) & entry.slot_mask;; slot = (slot + 1) & entry.slot_mask) {
         const IndexSlot& probe = slots[slot];
         if (probe.edge == NO_EDGE) {
@@ -82,11 +82,12 @@ inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& e
 }  // namespace index_probe
 
 // find_child(table, node, label), through table.index where it holds the
-// node. `table.index` must be consistent with the table, `node` checked.
+// node. `table.index` must be set and consistent with the table, `node`
+// checked.
 inline std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label) {
-    const std::uint16_t entry = table.index.node_entries[node];
+    const std::uint16_t entry = table.index->node_entries[node];
     if (entry != NO_INDEX_ENTRY) {
-        return index_probe::search_slots(table, table.index.nodes[entry], label);
+        return index_probe::search_slots(table, table.index->nodes[entry], label);
     }
     return find_child(table, node, label);
 }

@@ -15,7 +15,8 @@ namespace lookup {
 std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                          bool accept_unknown, bool icann_only);
 
-// match_suffix of a table that carries a child index, searched through it.
+// match_suffix of a table that carries a child index, searched through it
+// (match_suffix reaches it through the index's `match`).
 std::size_t match_suffix_indexed(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                                  bool accept_unknown, bool icann_only);
 

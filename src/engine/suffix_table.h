@@ -63,10 +63,17 @@ struct IndexSlot {
 
 inline constexpr std::uint16_t NO_INDEX_ENTRY = UINT16_MAX;
 
+struct SuffixTable;
+
 struct ChildIndexView {
     std::span<const IndexedNode> nodes;
     std::span<const IndexSlot> slots;
     std::span<const std::uint16_t> node_entries;
+    // The walk through the index (match_suffix_indexed), reached through the
+    // table, so that a program that never has an index (the module) links
+    // none of its search.
+    std::size_t (*match)(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                         bool accept_unknown, bool icann_only) = nullptr;
     bool empty() const noexcept { return nodes.empty(); }
 };
 
@@ -81,7 +88,9 @@ struct SuffixTable {
     std::span<const Edge> edges;
     std::string_view checksum;
     std::span<const std::uint32_t> edge_heads = {};
-    ChildIndexView index = {};
+    // Null for none; a pointer, so that a table without one (made on each
+    // call of the module's functions) costs no more to make than before.
+    const ChildIndexView* index = nullptr;
 };
 
 // The compiled table with its generated child index, for bulk work; its
