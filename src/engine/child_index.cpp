@@ -48,12 +48,12 @@ bool lay_out(const SuffixTable& table, const Node& entry, std::uint32_t seed, In
         const std::uint32_t edge = entry.first_edge + i;
         const std::string_view label = edge_label(table, table.edges[edge]);
         const LabelKey key = key_of(label);
-        std::uint32_t slot = slot_hash(key, label.size(), seed) & mask;
-        for (std::uint32_t probes = 1; slots[slot].edge != NO_EDGE; ++probes) {
-            if (probes == MAX_PROBES) {
-                return false;
-            }
-            slot = (slot + 1) & mask;
+        std::uint32_t probes = 0;
+        const std::size_t slot = linear_probe::first_where(slot_hash(key, label.size(), seed), mask, [&](std::size_t at) {
+            return slots[at].edge == NO_EDGE || ++probes == MAX_PROBES;
+        });
+        if (slots[slot].edge != NO_EDGE) {
+            return false;
         }
         slots[slot] = IndexSlot{key.head, edge, static_cast<std::uint32_t>(label.size())};
     }
@@ -91,11 +91,10 @@ bool slots_are_consistent(const SuffixTable& table, const Node& node, const Inde
             return false;
         }
         // Reachable: no free slot between its home and itself.
-        for (std::uint32_t at = slot_hash(key, label.size(), entry.seed) & entry.slot_mask; at != slot;
-             at = (at + 1) & entry.slot_mask) {
-            if (slots[at].edge == NO_EDGE) {
-                return false;
-            }
+        if (linear_probe::first_where(slot_hash(key, label.size(), entry.seed), entry.slot_mask, [&](std::size_t at) {
+                return at == slot || slots[at].edge == NO_EDGE;
+            }) != slot) {
+            return false;
         }
     }
     return used == node.edge_count && longest_run(slots, count) <= MAX_PROBES;

@@ -10,6 +10,7 @@
 
 #include "ascii_words.h"
 #include "find_child.h"
+#include "id_index.h"
 #include "suffix_table.h"
 
 namespace lookup {
@@ -65,18 +66,19 @@ inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& e
     const LabelKey key = key_of(label);
     const std::size_t size = label.size();
     const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
-    for (std::uint32_t slot = slot_hash(key, size, entry.seed) & entry.slot_mask;; slot = (slot + 1) & entry.slot_mask) {
-        const IndexSlot& probe = slots[slot];
-        if (probe.edge == NO_EDGE) {
-            return NO_NODE;
-        }
-        if (probe.head == key.head && probe.size == size) {
-            const Edge& edge = table.edges[probe.edge];
-            if (size <= 8 || std::memcmp(table.label_pool.data() + edge.label_start + 8, label.data() + 8, size - 8) == 0) {
-                return edge.target < 0 ? NO_NODE : static_cast<std::uint32_t>(edge.target);
-            }
-        }
+    const std::size_t found =
+        linear_probe::first_where(slot_hash(key, size, entry.seed), entry.slot_mask, [&](std::size_t slot) {
+            const IndexSlot& probe = slots[slot];
+            return probe.edge == NO_EDGE ||
+                   (probe.head == key.head && probe.size == size &&
+                    (size <= 8 || std::memcmp(table.label_pool.data() + table.edges[probe.edge].label_start + 8,
+                                              label.data() + 8, size - 8) == 0));
+        });
+    if (slots[found].edge == NO_EDGE) {
+        return NO_NODE;
     }
+    const std::int32_t target = table.edges[slots[found].edge].target;
+    return target < 0 ? NO_NODE : static_cast<std::uint32_t>(target);
 }
 
 }  // namespace index_probe
