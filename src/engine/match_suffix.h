@@ -12,12 +12,22 @@ namespace lookup {
 // `label_count` labels), right to left, and returns how many rightmost labels
 // form the public suffix: 0 only when no rule applies and !accept_unknown.
 // A table with a child index is searched through it, with the same answers.
-std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                         bool accept_unknown, bool icann_only);
+// The same by the binary search alone, whatever index the table carries.
+std::size_t match_suffix_searched(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                                  bool accept_unknown, bool icann_only);
 
-// match_suffix of a table that carries a child index, searched through it
-// (match_suffix reaches it through the index's `match`).
+// The same through the table's child index, which it must carry (reached
+// through the index's `match`, so that what never has an index links none
+// of this search).
 std::size_t match_suffix_indexed(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                                  bool accept_unknown, bool icann_only);
+
+inline std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                                bool accept_unknown, bool icann_only) {
+    if (table.index != nullptr) [[unlikely]] {
+        return table.index->match(table, lowered, label_count, accept_unknown, icann_only);
+    }
+    return match_suffix_searched(table, lowered, label_count, accept_unknown, icann_only);
+}
 
 }  // namespace lookup
