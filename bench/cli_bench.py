@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """lookup-psl against libpsl's psl tool on logs: lines per second over one
 million lines (the benchmark corpus fifty times over) for
-`lookup-psl --fields privatesuffix` and `psl --print-reg-domain` loading the
-same list file, the four default columns, -j 2 against -j 1, --urls on URL
+`lookup-psl --fields privatesuffix`, `psl --print-reg-domain` loading the
+same list file and, where given, a program over the Rust crate `psl`
+(bench/rust_peer.sh), the four default columns, -j 2 against -j 1, --urls on URL
 lines against the plain run on names, and the peak resident memory over ten
 million lines fed through a pipe; each printed with met or missed against its
 target.
@@ -31,7 +32,7 @@ DATA = os.path.join(HERE, "..", "data")
 LINES = 1_000_000
 MEMORY_LINES = 10_000_000
 
-TARGET_PSL_ONE_COLUMN = 5.0   # lines per second, lookup-psl --fields privatesuffix / psl
+TARGET_PSL_ONE_COLUMN = 8.0   # lines per second, lookup-psl --fields privatesuffix / psl
 TARGET_PSL_DEFAULT = 3.0      # the four default columns / psl
 TARGET_JOBS = 1.8             # -j 2 / -j 1, wall time
 TARGET_URLS = 1.5             # --urls time / plain time, at most
@@ -48,6 +49,9 @@ def add_arguments(parser):
                         help="the lookup-psl binary; its rows are left out without it")
     parser.add_argument("--psl", default=shutil.which("psl"), help="libpsl's psl tool (Debian package psl)")
     parser.add_argument("--cli-passes", type=int, default=7, help="timed passes of each command")
+    parser.add_argument("--rust-peer", default=os.environ.get("LOOKUP_RUST_PEER"),
+                        help="command (split on spaces) of the Rust crate's line program, as bench/rust_peer.sh "
+                             "prints it; its row is left out without it")
 
 
 def timed_run(command, stdin_path):
@@ -126,6 +130,8 @@ def cli_figures(args):
         }
         if args.psl:
             runs["psl --print-reg-domain"] = ([args.psl, "--load-psl-file", args.list, "--print-reg-domain"], plain)
+        if args.rust_peer:
+            runs["Rust psl::domain program"] = (args.rust_peer.split(), plain)
         samples = {label: [] for label in runs}
         for command, path in runs.values():
             timed_run(command, path)  # page cache and code warm
@@ -160,6 +166,12 @@ def cli_figures(args):
                     psl / default >= TARGET_PSL_DEFAULT)
         else:
             print("  psl not installed (Debian package psl): its ratios are left out")
+        if args.rust_peer:
+            rust = med["Rust psl::domain program"][1]
+            verdict(f"--fields privatesuffix {rust / one:.2f}x the lines per second of the Rust psl::domain program "
+                    f"(CPU; > 1x)", rust / one > 1)
+        else:
+            print("  no Rust peer (bench/rust_peer.sh builds it in the sid root): its ratio is left out")
         single_wall, double_wall = med["lookup-psl (4 default columns)"][0], med["lookup-psl -j 2 (4 default columns)"][0]
         verdict(f"-j 2 {single_wall / double_wall:.2f}x the throughput of -j 1 (wall; >= {TARGET_JOBS:g}x)",
                 single_wall / double_wall >= TARGET_JOBS)

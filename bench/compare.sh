@@ -4,7 +4,8 @@
 # and memory, the builder's run time, the cost on long names, the batch calls
 # against Python loops over the per-call function (bench/batch_bench.py), and the
 # lookup-psl command against libpsl's psl tool on a million lines (that part
-# alone: bench/cli_bench.py --cli BUILD/lookup-psl). Builds what it needs
+# alone: bench/cli_bench.py --cli BUILD/lookup-psl), and the Rust crate psl in
+# memory and as a line program (bench/rust_peer.sh). Builds what it needs
 # (Release) and installs the missing Debian packages first.
 #
 #   bench/compare.sh [compare.py flags, e.g. --passes 25 --strict]
@@ -29,7 +30,12 @@ bash "$REPO/scripts/install-packages.sh" cmake make g++ pkgconf "$PYTHON_NAME-de
 PYTHON_PATH=$(command -v "$PYTHON") || { echo "compare.sh: $PYTHON is missing" >&2; exit 1; }
 BUILD=${LOOKUP_BENCH_BUILD_DIR:-$REPO/build/bench-$PYTHON_NAME}
 LOOKUP_JOBS=${JOBS:-2} bash "$REPO/scripts/build-module.sh" bench "$BUILD" -DPython_EXECUTABLE="$PYTHON_PATH" \
-  -- _lookup _suffix_list _callfloor psl_bench table-builder lookup-psl
+  -- _lookup _suffix_list _callfloor psl_bench engine_bench table-builder lookup-psl
+
+# The Rust crate psl, built in the sid root where there is one (a note says
+# why it is left out where not).
+rust_peer=$(bash "$REPO/bench/rust_peer.sh" "$BUILD/bench/engine_bench" | tee /dev/stderr | tail -n 1) || rust_peer=
+[ -n "$rust_peer" ] && export LOOKUP_RUST_PEER="$rust_peer"
 
 exec "$PYTHON_PATH" "$REPO/bench/compare.py" --module-dir "$BUILD" --floor-dir "$BUILD/bench" \
   --psl-bench "$BUILD/bench/psl_bench" --builder "$BUILD/table-builder" --cli "$BUILD/lookup-psl" \

@@ -42,6 +42,13 @@ std::size_t normalize_match_cut(std::string_view name) {
     return answer ? answer->size() : 0;
 }
 
+// The same through the child index, as bulk callers look names up.
+std::size_t indexed_normalize_match_cut(const lookup::SuffixTable& indexed, std::string_view name) {
+    const lookup::Lookup found = lookup::look_up(indexed, name, DEFAULT_FLAGS);
+    const auto answer = found.private_suffix();
+    return answer ? answer->size() : 0;
+}
+
 // Lowered names packed into one buffer, as the match stage's input.
 struct PreNormalized {
     std::string text;
@@ -155,6 +162,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const lookup::SuffixTable table = compiled_table();
+    const lookup::SuffixTable indexed = lookup::indexed_compiled_table();
     const std::vector<Stage> corpus_stages = {
         {"normalize", names.size(), [&](std::size_t i) { return normalize_only(names[i]); }},
         {"match (pre-normalized)", prepared.lowered.size(),
@@ -163,6 +171,13 @@ int main(int argc, char** argv) {
          }},
         {"normalize+match", names.size(), [&](std::size_t i) { return normalize_match(names[i]); }},
         {"normalize+match+private_cut", names.size(), [&](std::size_t i) { return normalize_match_cut(names[i]); }},
+        {"indexed/match (pre-normalized)", prepared.lowered.size(),
+         [&](std::size_t i) {
+             return match_suffix(indexed, prepared.lowered[i], prepared.label_counts[i], DEFAULT_FLAGS.accept_unknown,
+                                 DEFAULT_FLAGS.icann_only);
+         }},
+        {"indexed/normalize+match+private_cut", names.size(),
+         [&](std::size_t i) { return indexed_normalize_match_cut(indexed, names[i]); }},
     };
     for (const Stage& stage : corpus_stages) {
         benchmark::RegisterBenchmark(("corpus/" + stage.name).c_str(),
@@ -209,6 +224,8 @@ int main(int argc, char** argv) {
     within &= report_allocations(corpus_stages[1], prepared_length, {0, true});
     within &= report_allocations(corpus_stages[2], corpus_length, {1, true});
     within &= report_allocations(corpus_stages[3], corpus_length, {1, true});
+    within &= report_allocations(corpus_stages[4], prepared_length, {0, true});
+    within &= report_allocations(corpus_stages[5], corpus_length, {1, true});
     for (std::size_t i = 0; i < long_stages.size(); ++i) {
         const std::size_t size = long_names[i].text.size();
         within &= report_allocations(long_stages[i], [size](std::size_t) { return size; }, {1, true});

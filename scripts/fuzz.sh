@@ -16,12 +16,12 @@ work=${LOOKUP_FUZZ_WORK:-$(mktemp -d /tmp/lookup-fuzz.XXXXXX)}
 jobs=${LOOKUP_FUZZ_JOBS:-2}
 
 echo "fuzz: building in $build"
-LOOKUP_JOBS=$jobs bash "$repo/scripts/build-module.sh" fuzz "$build" -- query_fuzzer builder_fuzzer row_fuzzer \
+LOOKUP_JOBS=$jobs bash "$repo/scripts/build-module.sh" fuzz "$build" -- query_fuzzer fast_path_fuzzer builder_fuzzer row_fuzzer \
   || exit 1
 
 # Seeds, made fresh each run: names from the benchmark corpus and the test
 # vectors, rule lines of the list, and small lists cut from the real one.
-mkdir -p "$work/query" "$work/builder" "$work/row" "$work/crashes"
+mkdir -p "$work/query" "$work/fast_path" "$work/builder" "$work/row" "$work/crashes"
 python3 - "$data" "$work" <<'PY'
 import os, random, sys
 data, work = sys.argv[1], sys.argv[2]
@@ -47,6 +47,8 @@ names += ["ΟΔΟΣ.example.com", "İ.example", "ẞ.EXAMPLE.COM", "K.example.co
 picked = rng.sample(names, min(2000, len(names)))
 for i, name in enumerate(picked):
     write("query", i, name.encode("utf-8", "surrogatepass"))
+    # Fast paths: two bytes picking a node (the root for a third of them), then the name.
+    write("fast_path", i, (b"\0\0" if i % 3 == 0 else rng.randbytes(2)) + name.encode("utf-8", "surrogatepass"))
 # Rows: a choice byte, then a name as it is or dressed as a URL.
 forms = ("{}", "https://{}/", "http://user@{}:8080/p?q#f", "[{}]:443", "{}\t\\x\r")
 for i, name in enumerate(picked[:500]):
@@ -75,7 +77,7 @@ run_fuzzer() {
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/crashes/$fuzzer-" \
       >"$work/$fuzzer.log" 2>&1
 }
-fuzzers=(query builder row)
+fuzzers=(query fast_path builder row)
 pids=()
 echo "fuzz: ${fuzzers[*]} for ${seconds}s each, side by side"
 for fuzzer in "${fuzzers[@]}"; do
@@ -92,7 +94,7 @@ for i in "${!fuzzers[@]}"; do
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" | sed 's/^/  /'
   if [ $result -ne 0 ]; then
     echo "fuzz: ${fuzzer}_fuzzer FAILED (exit $result); crash inputs in $work/crashes, log $log" >&2
-    grep -E -A 30 "ERROR|query_fuzzer:|builder_fuzzer:|row_fuzzer:|runtime error" "$log" | head -n 60 >&2
+    grep -E -A 30 "ERROR|query_fuzzer:|fast_path_fuzzer:|builder_fuzzer:|row_fuzzer:|runtime error" "$log" | head -n 60 >&2
     status=1
   fi
 done

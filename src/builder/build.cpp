@@ -22,7 +22,15 @@ TableBuild build(std::string_view list_bytes, std::span<const std::string_view> 
 
 TableBuild build_table(std::string_view list_bytes, std::span<const std::string_view> extra_rules,
                        const Limits& limits) {
-    return build(list_bytes, extra_rules, limits, false);
+    TableBuild result = build(list_bytes, extra_rules, limits, false);
+    // Checked before it is ever searched: a search through an index that
+    // disagreed with the table would answer wrongly without a fault.
+    result.index = lookup::build_child_index(result.table.view());
+    if (!lookup::child_index_is_consistent(result.table.view(), result.index.view())) {
+        result.index = {};
+    }
+    result.index_view = result.index.view();
+    return result;
 }
 
 BuildResult build_from_list(std::string_view list_bytes, const Limits& limits) {

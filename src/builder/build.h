@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "child_index.h"
 #include "figures.h"
 #include "list_reader.h"
 #include "trie.h"
@@ -23,10 +24,21 @@ struct TableBuild {
     CompiledTable table;
     std::string checksum;  // SHA-256 of the list file's bytes, lowercase hex
     ListInfo info;
+    lookup::OwnedChildIndex index;  // kept only once checked against the table
+    lookup::ChildIndexView index_view;  // of `index`
+
+    // The table as bulk callers search it: through its index, if any. Valid
+    // while this object lives where it is (not moved).
+    lookup::SuffixTable view() const {
+        lookup::SuffixTable searched = table.view(checksum);
+        searched.index = index.nodes.empty() ? nullptr : &index_view;
+        return searched;
+    }
 };
 
 // Builds the table of `list_bytes` with `extra_rules` (one list line each)
-// entered into the private section after the list's own rules. Throws
+// entered into the private section after the list's own rules, and the
+// table's child index (none where it would not check consistent). Throws
 // BuildError for a line that cannot become a table entry or a table that
 // would not fit `limits`, std::bad_alloc when memory runs out.
 TableBuild build_table(std::string_view list_bytes, std::span<const std::string_view> extra_rules = {},

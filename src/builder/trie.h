@@ -15,6 +15,8 @@
 
 namespace builder {
 
+using lookup::IdIndex;
+
 // Field widths of the compiled table. Tests lower them to reach the checks
 // with small lists.
 struct Limits {

@@ -41,7 +41,7 @@ std::string prog_name(const char* argv0) {
 int run(const std::string& prog, const cli::Options& options) {
     // Kept alive for the whole run: the table is a view of it.
     std::optional<builder::TableBuild> list;
-    lookup::SuffixTable table = lookup::compiled_table();
+    lookup::SuffixTable table = lookup::indexed_compiled_table();
     if (options.list_file) {
         try {
             list = cli::compile_list_file(*options.list_file);
@@ -49,7 +49,7 @@ int run(const std::string& prog, const cli::Options& options) {
             report(prog, error.what());
             return FAILED;
         }
-        table = list->table.view(list->checksum);
+        table = list->view();
     }
     const cli::RowFormat format{&table, options.flags, options.depth.value_or(0), options.columns, options.json,
                                 options.urls};

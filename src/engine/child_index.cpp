@@ -1,177 +1,184 @@
 #include "child_index.h"
 
-#include <bit>
+#include <algorithm>
 #include <cstring>
 
-#include "ascii_words.h"
 #include "find_child.h"
+#include "index_probe.h"
 
 namespace lookup {
 namespace {
 
-constexpr std::size_t FIRST_STATES = 64;
+using index_probe::key_of;
+using index_probe::LabelKey;
+using index_probe::slot_hash;
 
-std::uint64_t load_word(const unsigned char* at) noexcept { return ascii_words::load(at); }
+std::uint32_t label_size(const Edge& edge) noexcept { return edge.label_end - edge.label_start; }
 
-std::uint32_t load_half(const unsigned char* at) noexcept {
-    std::uint32_t half;
-    std::memcpy(&half, at, sizeof half);
-    return half;
+std::string_view edge_label(const SuffixTable& table, const Edge& edge) noexcept {
+    return table.label_pool.substr(edge.label_start, label_size(edge));
 }
 
-// A label as the index compares it: its first eight bytes, zero-padded, and
-// its last eight (0 for a label of eight bytes or fewer). Read without a loop
-// and without reading beyond the label.
-struct LabelKey {
-    std::uint64_t head;
-    std::uint64_t tail;
-};
-
-LabelKey key_of(std::string_view label) noexcept {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
-    const std::size_t size = label.size();
-    if (size >= 8) {
-        return {load_word(bytes), size > 8 ? load_word(bytes + size - 8) : 0};
-    }
-    if (size >= 4) {
-        // Two overlapping halves: the overlap holds the same bytes in both.
-        return {load_half(bytes) | (std::uint64_t{load_half(bytes + size - 4)} << (8 * (size - 4))), 0};
-    }
-    if (size > 0) {
-        return {bytes[0] | (std::uint64_t{bytes[size / 2]} << (8 * (size / 2))) |
-                    (std::uint64_t{bytes[size - 1]} << (8 * (size - 1))),
-                0};
-    }
-    return {0, 0};
-}
-
-// The first slot of a label's search: one multiply, its top bits.
-std::size_t first_slot(const LabelKey& key, std::size_t size, unsigned shift) noexcept {
-    return static_cast<std::size_t>(((key.head ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ size) * 0x9E3779B97F4A7C15u) >> shift);
-}
-
-std::size_t node_slot(std::uint32_t node, std::size_t mask) noexcept {
-    return static_cast<std::size_t>((std::uint64_t{node} * 0x9E3779B97F4A7C15u) >> 40) & mask;
-}
-
+// Slots for `edges` children: at most half of them in use.
 std::uint32_t room_for(std::uint32_t edges) noexcept {
-    std::uint32_t size = 4;
+    std::uint32_t size = 8;
     while (size < 2 * edges) {
         size *= 2;
     }
     return size;
 }
 
+// The longest run of occupied slots, wrapping around the end.
+std::uint32_t longest_run(const IndexSlot* slots, std::uint32_t count) noexcept {
+    std::uint32_t longest = 0;
+    std::uint32_t run = 0;
+    // Twice round, so that a run across the end is counted whole; a layout
+    // with a free slot never runs longer than one round.
+    for (std::uint32_t i = 0; i < 2 * count; ++i) {
+        run = slots[i % count].edge == NO_EDGE ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return std::min(longest, count);
+}
+
+// Lays the node's children out under `seed` into `slots` (all free); false
+// when a run of occupied slots grows beyond MAX_PROBES.
+bool lay_out(const SuffixTable& table, const Node& entry, std::uint32_t seed, IndexSlot* slots, std::uint32_t mask) {
+    for (std::uint32_t i = 0; i < entry.edge_count; ++i) {
+        const std::uint32_t edge = entry.first_edge + i;
+        const std::string_view label = edge_label(table, table.edges[edge]);
+        const LabelKey key = key_of(label);
+        std::uint32_t probes = 0;
+        const std::size_t slot = linear_probe::first_where(slot_hash(key, label.size(), seed), mask, [&](std::size_t at) {
+            return slots[at].edge == NO_EDGE || ++probes == MAX_PROBES;
+        });
+        if (slots[slot].edge != NO_EDGE) {
+            return false;
+        }
+        slots[slot] = IndexSlot{key.head, edge, static_cast<std::uint32_t>(label.size())};
+    }
+    return longest_run(slots, mask + 1) <= MAX_PROBES;
+}
+
+// Whether the node's slots hold each of its edges once, as lay_out puts them.
+bool slots_are_consistent(const SuffixTable& table, const Node& node, const IndexedNode& entry) noexcept {
+    const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
+    const std::uint32_t count = entry.slot_mask + 1;
+    std::vector<bool> seen;
+    try {
+        seen.assign(node.edge_count, false);
+    } catch (...) {
+        return false;
+    }
+    std::uint32_t used = 0;
+    for (std::uint32_t slot = 0; slot < count; ++slot) {
+        const IndexSlot& held = slots[slot];
+        if (held.edge == NO_EDGE) {
+            if (held.head != 0 || held.size != 0) {
+                return false;
+            }
+            continue;
+        }
+        const std::uint64_t offset = std::uint64_t{held.edge} - node.first_edge;
+        if (held.edge < node.first_edge || offset >= node.edge_count || seen[offset]) {
+            return false;
+        }
+        seen[offset] = true;
+        ++used;
+        const std::string_view label = edge_label(table, table.edges[held.edge]);
+        const LabelKey key = key_of(label);
+        if (held.head != key.head || held.size != label.size()) {
+            return false;
+        }
+        // Reachable: no free slot between its home and itself.
+        if (linear_probe::first_where(slot_hash(key, label.size(), entry.seed), entry.slot_mask, [&](std::size_t at) {
+                return at == slot || slots[at].edge == NO_EDGE;
+            }) != slot) {
+            return false;
+        }
+    }
+    return used == node.edge_count && longest_run(slots, count) <= MAX_PROBES;
+}
+
 }  // namespace
 
-std::uint32_t ChildIndex::find_child(std::uint32_t node, std::string_view label) {
-    const Node& entry = table_.nodes[node];
-    if (entry.edge_count < MIN_EDGES) {
-        return lookup::find_child(table_, node, label);
-    }
-    NodeState& state = node == 0 ? root_ : state_of(node);
-    if (state.slots == nullptr) {
-        if (!state.indexable || ++state.visits < entry.edge_count) {
-            return lookup::find_child(table_, node, label);
+OwnedChildIndex build_child_index(const SuffixTable& table) {
+    OwnedChildIndex index;
+    index.node_entries.assign(table.nodes.size(), NO_INDEX_ENTRY);
+    for (std::uint32_t node = 0; node < table.nodes.size() && index.nodes.size() < NO_INDEX_ENTRY; ++node) {
+        const Node& entry = table.nodes[node];
+        if (entry.edge_count < MIN_INDEXED_EDGES || !run_is_sound_and_sorted(table, node)) {
+            continue;
         }
-        index_children(state, entry);
-        if (state.slots == nullptr) {
-            return lookup::find_child(table_, node, label);
-        }
-    }
-    return search_index(state, label);
-}
-
-std::size_t ChildIndex::indexed_nodes() const noexcept {
-    std::size_t count = root_.slots != nullptr;
-    for (const NodeState& state : states_) {
-        count += state.node != NO_NODE && state.slots != nullptr;
-    }
-    return count;
-}
-
-ChildIndex::NodeState& ChildIndex::state_of(std::uint32_t node) {
-    if (!states_.empty()) {
-        const std::size_t mask = states_.size() - 1;
-        for (std::size_t slot = node_slot(node, mask);; slot = (slot + 1) & mask) {
-            if (states_[slot].node == node) {
-                return states_[slot];
-            }
-            if (states_[slot].node == NO_NODE) {
+        const std::uint32_t count = room_for(entry.edge_count);
+        const auto first = static_cast<std::uint32_t>(index.slots.size());
+        for (std::uint32_t seed = 0; seed < HASH_SEEDS; ++seed) {
+            index.slots.resize(first);
+            index.slots.resize(first + std::size_t{count}, IndexSlot{0, NO_EDGE, 0});
+            if (lay_out(table, entry, seed, index.slots.data() + first, count - 1)) {
+                index.node_entries[node] = static_cast<std::uint16_t>(index.nodes.size());
+                index.nodes.push_back(IndexedNode{node, first, count - 1, seed});
                 break;
             }
         }
+        if (index.nodes.empty() || index.nodes.back().node != node) {
+            index.slots.resize(first);  // no key lays it out well: left to the search
+        }
     }
-    // A new node; at most half the states in use, so that a search soon
-    // meets a free one.
-    if (2 * (state_count_ + 1) > states_.size()) {
-        std::vector<NodeState> old(states_.empty() ? FIRST_STATES : 2 * states_.size(),
-                                   NodeState{NO_NODE, 0, nullptr, 0, 0, true});
-        old.swap(states_);
-        for (const NodeState& moved : old) {
-            if (moved.node != NO_NODE) {
-                std::size_t slot = node_slot(moved.node, states_.size() - 1);
-                while (states_[slot].node != NO_NODE) {
-                    slot = (slot + 1) & (states_.size() - 1);
-                }
-                states_[slot] = moved;
+    return index;
+}
+
+bool child_index_is_consistent(const SuffixTable& table, ChildIndexView index) noexcept {
+    if (index.match != match_suffix_indexed || index.node_entries.size() != table.nodes.size() ||
+        index.nodes.size() >= NO_INDEX_ENTRY) {
+        return false;
+    }
+    std::size_t mapped = 0;
+    for (std::uint32_t node = 0; node < index.node_entries.size(); ++node) {
+        const std::uint16_t entry = index.node_entries[node];
+        if (entry != NO_INDEX_ENTRY) {
+            if (entry >= index.nodes.size() || index.nodes[entry].node != node) {
+                return false;
             }
+            ++mapped;
         }
     }
-    const std::size_t mask = states_.size() - 1;
-    std::size_t slot = node_slot(node, mask);
-    while (states_[slot].node != NO_NODE) {
-        slot = (slot + 1) & mask;
+    if (mapped != index.nodes.size()) {
+        return false;
     }
-    states_[slot].node = node;
-    ++state_count_;
-    return states_[slot];
+    std::uint64_t next_slot = 0;
+    for (std::size_t i = 0; i < index.nodes.size(); ++i) {
+        const IndexedNode& entry = index.nodes[i];
+        const std::uint64_t count = std::uint64_t{entry.slot_mask} + 1;
+        if ((i != 0 && entry.node <= index.nodes[i - 1].node) || entry.node >= table.nodes.size() ||
+            entry.first_slot != next_slot || (count & (count - 1)) != 0 || count < 2 ||
+            entry.first_slot + count > index.slots.size() || entry.seed >= HASH_SEEDS) {
+            return false;
+        }
+        const Node& node = table.nodes[entry.node];
+        if (node.edge_count < MIN_INDEXED_EDGES || 2 * std::uint64_t{node.edge_count} > count ||
+            !run_is_sound_and_sorted(table, entry.node)) {
+            return false;
+        }
+        const SuffixTable held{table.label_pool, table.nodes, table.edges, table.checksum, table.edge_heads, &index};
+        if (!slots_are_consistent(held, node, entry)) {
+            return false;
+        }
+        next_slot = entry.first_slot + count;
+    }
+    return next_slot == index.slots.size();
 }
 
-void ChildIndex::index_children(NodeState& state, const Node& entry) {
-    if (!run_is_sound_and_sorted(table_, state.node)) {
-        state.indexable = false;
-        return;
+std::uint32_t longest_probe_run(ChildIndexView index) noexcept {
+    std::uint32_t longest = 0;
+    for (const IndexedNode& entry : index.nodes) {
+        longest = std::max(longest, longest_run(index.slots.data() + entry.first_slot, entry.slot_mask + 1));
     }
-    const std::uint32_t size = room_for(entry.edge_count);
-    slot_runs_.reserve(slot_runs_.size() + 1);
-    slot_runs_.push_back(std::make_unique<Slot[]>(size));  // zeroed: every slot free
-    Slot* slots = slot_runs_.back().get();
-    const Edge* edges = table_.edges.data() + entry.first_edge;
-    const std::uint32_t mask = size - 1;
-    const auto shift = static_cast<unsigned>(64 - std::countr_zero(size));
-    for (std::uint32_t i = 0; i < entry.edge_count; ++i) {
-        const std::uint32_t label_size = edges[i].label_end - edges[i].label_start;
-        if (label_size == UINT32_MAX) {  // a label of 4 GiB: its size plus one would be 0
-            slot_runs_.pop_back();
-            state.indexable = false;
-            return;
-        }
-        const LabelKey key = key_of(table_.label_pool.substr(edges[i].label_start, label_size));
-        std::size_t slot = first_slot(key, label_size, shift);
-        while (slots[slot].size_plus_one != 0) {
-            slot = (slot + 1) & mask;
-        }
-        slots[slot] = Slot{key.head, edges[i].label_start, label_size + 1, edges[i].target};
-    }
-    state.slots = slots;
-    state.mask = mask;
-    state.shift = shift;
+    return longest;
 }
 
-std::uint32_t ChildIndex::search_index(const NodeState& state, std::string_view label) const noexcept {
-    const LabelKey key = key_of(label);
-    const std::size_t size = label.size();
-    for (std::size_t slot = first_slot(key, size, state.shift);; slot = (slot + 1) & state.mask) {
-        const Slot& entry = state.slots[slot];
-        if (entry.size_plus_one == 0) {
-            return NO_NODE;
-        }
-        if (entry.head == key.head && entry.size_plus_one - 1 == size &&
-            (size <= 8 || std::memcmp(table_.label_pool.data() + entry.start + 8, label.data() + 8, size - 8) == 0)) {
-            return entry.target < 0 ? NO_NODE : static_cast<std::uint32_t>(entry.target);
-        }
-    }
+std::uint32_t home_slot(std::string_view label, std::uint32_t seed, std::uint32_t slot_mask) noexcept {
+    return slot_hash(key_of(label), label.size(), seed) & slot_mask;
 }
 
 }  // namespace lookup

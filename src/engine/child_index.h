@@ -1,78 +1,61 @@
-// find_child for a run of many lookups over one table. A search under a node
-// with many edges (the root has about 1,600) takes a dozen probes, and nearly
-// every name of a batch makes one under the root and one under its top-level
-// label; so once a large node has been searched as many times as it has
-// edges in the run, its children get a hash index, and each search under it
-// takes a probe or two from then on. Built at need, owned by one thread, dropped with the run: it
-// never holds more than a few times the table's own edges.
+// The child index of a table: for each node with many edges (the root has
+// about 1,600), its children in hash slots, so that a step down from it takes
+// a probe or two instead of a dozen. Made once with the table (written by
+// table-builder for the compiled list, built with a run-time list), never per
+// lookup, and read-only afterwards, so threads share it.
+//
+// A table's index answers exactly as find_child does: a node is indexed only
+// when its whole edge run passes every check that a search makes and is
+// sorted. Its worst case is bounded for any list: a layout whose longest run
+// of occupied slots exceeds MAX_PROBES is laid out again under the hash's
+// next key, and a node that no key lays out well is left to the binary search.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "index_probe.h"
+#include "match_suffix.h"
 #include "suffix_table.h"
 
 namespace lookup {
 
-class ChildIndex {
-public:
-    // Nodes with fewer edges are searched as they are: the search is cheap.
-    static constexpr std::uint16_t MIN_EDGES = 16;
-    // A large node is indexed at its visit number edge_count: indexing costs
-    // about as much per edge as a search, so by then the searches to come are
-    // likely to pay for it, and a small batch never pays for an index that it
-    // would hardly use.
+// Nodes with fewer edges are searched as they are: the search is cheap.
+inline constexpr std::uint16_t MIN_INDEXED_EDGES = 4;
+// Every search in an accepted layout, found or not, ends within this many
+// probes.
+inline constexpr std::uint32_t MAX_PROBES = 24;
+// How many keys of the hash a node's layout may try.
+inline constexpr std::uint32_t HASH_SEEDS = 8;
 
-    explicit ChildIndex(const SuffixTable& table) noexcept : table_(table) {}
-
-    const SuffixTable& table() const noexcept { return table_; }
-
-    // find_child(table(), node, label), with the same answers and faults: a
-    // node is indexed only if its whole edge run passes every check that a
-    // search makes (bounds, character boundaries, heads) and is sorted,
-    // which is when an index and a search cannot disagree. Throws
-    // std::bad_alloc.
-    std::uint32_t find_child(std::uint32_t node, std::string_view label);
-
-    // How many nodes have an index so far.
-    std::size_t indexed_nodes() const noexcept;
-
-private:
-    // One child: its label's first eight bytes, zero-padded (the whole of
-    // most labels, so that most searches never read the pool), where the
-    // label lies in the pool, and where it leads. `size_plus_one` is 0 for a
-    // free slot.
-    struct Slot {
-        std::uint64_t head;
-        std::uint32_t start;
-        std::uint32_t size_plus_one;
-        std::int32_t target;
-    };
-    // A large node met in this run. `slots` is null until its children are
-    // indexed, then a power-of-two run of slots, `mask` one less than that.
-    struct NodeState {
-        std::uint32_t node;
-        std::uint32_t visits;
-        const Slot* slots;
-        std::uint32_t mask;
-        unsigned shift;  // a hash's top bits, 64 - shift of them, pick its first slot
-        bool indexable;
-    };
-
-    NodeState& state_of(std::uint32_t node);
-    void index_children(NodeState& state, const Node& entry);
-    std::uint32_t search_index(const NodeState& state, std::string_view label) const noexcept;
-
-    SuffixTable table_;
-    NodeState root_{0, 0, nullptr, 0, 0, true};  // met by every lookup, so kept apart
-    // The other large nodes met, by node number (open addressing): a power
-    // of two in size, or empty.
-    std::vector<NodeState> states_;
-    std::size_t state_count_ = 0;
-    std::vector<std::unique_ptr<Slot[]>> slot_runs_;  // the runs that the states point to
+// An index and its arrays; view() is valid while it lives.
+struct OwnedChildIndex {
+    std::vector<IndexedNode> nodes;
+    std::vector<IndexSlot> slots;
+    std::vector<std::uint16_t> node_entries;
+    ChildIndexView view() const noexcept { return {nodes, slots, node_entries, match_suffix_indexed}; }
 };
+
+// The index of `table`'s large, sound, sorted nodes (the first
+// NO_INDEX_ENTRY of them). Throws std::bad_alloc.
+OwnedChildIndex build_child_index(const SuffixTable& table);
+
+// Whether `index` is one that build_child_index could have made for `table`:
+// every entry a large node whose run is sound and sorted, found through
+// node_entries, its slots within
+// the slot array, holding each of the node's edges exactly once with its own
+// head and size, each reachable from its home slot, no run of occupied slots
+// longer than MAX_PROBES. Only such an index is ever searched.
+bool child_index_is_consistent(const SuffixTable& table, ChildIndexView index) noexcept;
+
+// The longest run of occupied slots of any indexed node: the most probes
+// that a search under it makes.
+std::uint32_t longest_probe_run(ChildIndexView index) noexcept;
+
+// The home slot of a label in a layout of `slot_mask + 1` slots under key
+// `seed`: where its search starts.
+std::uint32_t home_slot(std::string_view label, std::uint32_t seed, std::uint32_t slot_mask) noexcept;
 
 }  // namespace lookup

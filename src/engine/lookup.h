@@ -9,7 +9,6 @@
 #include <optional>
 #include <string_view>
 
-#include "child_index.h"
 #include "cut.h"
 #include "match_suffix.h"
 #include "normalize.h"
@@ -44,14 +43,6 @@ public:
                                                 flags.accept_unknown, flags.icann_only)
                                  : 0),
           keep_case_(flags.keep_case) {}
-    // The same over the index's table, for one of many lookups in a row.
-    Lookup(ChildIndex& index, std::string_view domain, const QueryFlags& flags)
-        : domain_(normalize_domain(domain)),
-          suffix_labels_(domain_ ? match_suffix(index, domain_->lowered(), domain_->label_count(),
-                                                flags.accept_unknown, flags.icann_only)
-                                 : 0),
-          keep_case_(flags.keep_case) {}
-
     bool valid() const noexcept { return domain_.has_value(); }
     // Valid only: the normalization.
     const NormalizedDomain& domain() const& noexcept { return *domain_; }
@@ -95,15 +86,10 @@ private:
     bool keep_case_;
 };
 
-// The entry point: `domain` looked up in `table`.
+// The entry point: `domain` looked up in `table` (through its child index,
+// when it carries one: bulk callers pass such a table).
 inline Lookup look_up(const SuffixTable& table, std::string_view domain, const QueryFlags& flags) {
     return Lookup(table, domain, flags);
-}
-
-// The same for one of many lookups over the index's table, whose large
-// nodes it indexes as the lookups go.
-inline Lookup look_up(ChildIndex& index, std::string_view domain, const QueryFlags& flags) {
-    return Lookup(index, domain, flags);
 }
 
 // The same against the list compiled in.

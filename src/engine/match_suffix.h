@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <string_view>
 
-#include "child_index.h"
 #include "suffix_table.h"
 
 namespace lookup {
@@ -12,11 +11,23 @@ namespace lookup {
 // Walks `table` from the root along the labels of `lowered` (no empty label,
 // `label_count` labels), right to left, and returns how many rightmost labels
 // form the public suffix: 0 only when no rule applies and !accept_unknown.
-std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                         bool accept_unknown, bool icann_only);
+// A table with a child index is searched through it, with the same answers.
+// The same by the binary search alone, whatever index the table carries.
+std::size_t match_suffix_searched(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                                  bool accept_unknown, bool icann_only);
 
-// The same over the index's table, searched through the index.
-std::size_t match_suffix(ChildIndex& index, std::string_view lowered, std::size_t label_count, bool accept_unknown,
-                         bool icann_only);
+// The same through the table's child index, which it must carry (reached
+// through the index's `match`, so that what never has an index links none
+// of this search).
+std::size_t match_suffix_indexed(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                                 bool accept_unknown, bool icann_only);
+
+inline std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                                bool accept_unknown, bool icann_only) {
+    if (table.index != nullptr) [[unlikely]] {
+        return table.index->match(table, lowered, label_count, accept_unknown, icann_only);
+    }
+    return match_suffix_searched(table, lowered, label_count, accept_unknown, icann_only);
+}
 
 }  // namespace lookup

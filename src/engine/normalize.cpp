@@ -203,7 +203,9 @@ std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, cha
 
 // Lowers `text` into `out`, replacing its contents: ASCII by words while it
 // lasts, then byte by byte, then character by character from the first
-// non-ASCII byte on.
+// non-ASCII byte on. Without ASCII_FIRST, character by character throughout:
+// the general path that the fast one is checked against.
+template <bool ASCII_FIRST = true>
 DotTally lower_into(std::string_view text, LoweredText& out) {
     out.set_size(0);
     if (text.size() > out.capacity()) {
@@ -214,10 +216,13 @@ DotTally lower_into(std::string_view text, LoweredText& out) {
     char* target = out.data();
     DotTally tally;
 
-    std::size_t at = lower_ascii_words(source, size, target, tally);
-    for (; at < size && source[at] < 0x80; ++at) {
-        target[at] = lowercase_ascii(source[at]);
-        tally.add_byte(source[at]);
+    std::size_t at = 0;
+    if constexpr (ASCII_FIRST) {
+        at = lower_ascii_words(source, size, target, tally);
+        for (; at < size && source[at] < 0x80; ++at) {
+            target[at] = lowercase_ascii(source[at]);
+            tally.add_byte(source[at]);
+        }
     }
 
     Appender appender(out, at);
@@ -228,9 +233,8 @@ DotTally lower_into(std::string_view text, LoweredText& out) {
     return tally;
 }
 
-}  // namespace
-
-std::optional<NormalizedDomain> normalize_domain(std::string_view domain) {
+template <bool ASCII_FIRST>
+std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     if (!domain.empty() && domain.back() == '.') {
         domain.remove_suffix(1);
     }
@@ -238,13 +242,21 @@ std::optional<NormalizedDomain> normalize_domain(std::string_view domain) {
         return std::nullopt;
     }
     LoweredText lowered;
-    const DotTally tally = lower_into(domain, lowered);
+    const DotTally tally = lower_into<ASCII_FIRST>(domain, lowered);
     if (tally.has_empty_label()) {
         return std::nullopt;
     }
     // Built in place: an empty optional made first and filled later would
     // have its whole inline buffer cleared.
     return std::optional<NormalizedDomain>(std::in_place, std::move(lowered), domain, tally.dots() + 1);
+}
+
+}  // namespace
+
+std::optional<NormalizedDomain> normalize_domain(std::string_view domain) { return normalize_with<true>(domain); }
+
+std::optional<NormalizedDomain> normalize_domain_by_characters(std::string_view domain) {
+    return normalize_with<false>(domain);
 }
 
 void lower_text(std::string_view text, LoweredText& out) { lower_into(text, out); }

@@ -33,6 +33,10 @@ private:
 // lowered text cannot be had.
 std::optional<NormalizedDomain> normalize_domain(std::string_view domain);
 
+// The same by the general path alone, character by character, with no
+// word-at-a-time ASCII step: what the fast path is fuzzed against.
+std::optional<NormalizedDomain> normalize_domain_by_characters(std::string_view domain);
+
 // Full lowercase of valid UTF-8 `text` into `out` (replacing its contents),
 // exactly as normalize_domain lowers a domain; the table builder lowers rules
 // with it.

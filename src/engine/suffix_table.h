@@ -41,17 +41,62 @@ constexpr std::uint32_t label_head(std::string_view label) noexcept {
     return head;
 }
 
+// The child index of a table (child_index.h): hash slots over the children
+// of its large nodes, made once with the table. One entry per indexed node,
+// sorted by node number, owning `slot_mask + 1` slots from `first_slot`;
+// `node_entries` (as long as the node table) gives each node's entry, or
+// NO_INDEX_ENTRY.
+struct IndexedNode {
+    std::uint32_t node;
+    std::uint32_t first_slot;
+    std::uint32_t slot_mask;
+    std::uint32_t seed;  // which of the hash's keys laid the slots out
+};
+
+// One child: its label's first eight bytes, zero-padded, its size and its
+// edge; `edge` is NO_EDGE for a free slot.
+struct IndexSlot {
+    std::uint64_t head;
+    std::uint32_t edge;
+    std::uint32_t size;
+};
+
+inline constexpr std::uint16_t NO_INDEX_ENTRY = UINT16_MAX;
+
+struct SuffixTable;
+
+struct ChildIndexView {
+    std::span<const IndexedNode> nodes;
+    std::span<const IndexSlot> slots;
+    std::span<const std::uint16_t> node_entries;
+    // The walk through the index (match_suffix_indexed), reached through the
+    // table, so that a program that never has an index (the module) links
+    // none of its search.
+    std::size_t (*match)(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                         bool accept_unknown, bool icann_only) = nullptr;
+    bool empty() const noexcept { return nodes.empty(); }
+};
+
 // A read-only view over the three arrays and the checksum text, with the
 // optional `edge_heads`: label_head of each edge's label, written beside the
-// edges by the builder. A view without them (as hand-made test tables) is
-// searched through the pool alone.
+// edges by the builder, and the optional child index. A view without heads
+// (as hand-made test tables) is searched through the pool alone; one without
+// an index by a binary search of each node's edges.
 struct SuffixTable {
     std::string_view label_pool;
     std::span<const Node> nodes;
     std::span<const Edge> edges;
     std::string_view checksum;
     std::span<const std::uint32_t> edge_heads = {};
+    // Null for none; a pointer, so that a table without one (made on each
+    // call of the module's functions) costs no more to make than before.
+    const ChildIndexView* index = nullptr;
 };
+
+// The compiled table with its generated child index, for bulk work; its
+// arrays live in a library of their own (lookup_engine_indexed), so that
+// what links only compiled_table() carries none of them.
+SuffixTable indexed_compiled_table() noexcept;
 
 // The table compiled into the module (defined beside the generated source, or
 // by a test fixture for the deliberately corrupt build). Made on each call from

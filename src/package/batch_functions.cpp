@@ -11,7 +11,7 @@ namespace {
 
 template <Query query>
 Result<PyObject*> batch_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_batch<query, ModuleFunctions>(compiled_table(), args, nargs, kwnames);
+    return run_batch<query, ModuleFunctions>(indexed_compiled_table(), args, nargs, kwnames);
 }
 
 template <Body body>

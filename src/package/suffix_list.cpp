@@ -40,7 +40,7 @@ struct ListSource {
 // searches, made once.
 struct LoadedList {
     LoadedList(ListSource list_source, builder::TableBuild build)
-        : source(std::move(list_source)), built(std::move(build)), table(built.table.view(built.checksum)) {}
+        : source(std::move(list_source)), built(std::move(build)), table(built.view()) {}
     LoadedList(const LoadedList&) = delete;
     LoadedList& operator=(const LoadedList&) = delete;
 
@@ -49,6 +49,7 @@ struct LoadedList {
         const builder::CompiledTable& t = built.table;
         return t.pool.capacity() + t.nodes.capacity() * sizeof(Node) + t.edges.capacity() * sizeof(Edge) +
                t.heads.capacity() * sizeof(std::uint32_t) + built.checksum.capacity() + source.owned.capacity() +
+               built.index.nodes.capacity() * sizeof(IndexedNode) + built.index.slots.capacity() * sizeof(IndexSlot) +
                sizeof(LoadedList);
     }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "id_index.h"
+
 namespace lookup {
 
 Result<DomainBatch> convert_domains(PyObject* object) {
@@ -46,52 +48,33 @@ public:
         if (!looking_) {
             return text_or_memory_error(text);
         }
-        if (2 * (used_ + 1) > entries_.size()) {
-            grow();
-        }
-        const std::size_t hash = std::hash<std::string_view>{}(text);
-        const std::size_t mask = entries_.size() - 1;
-        std::size_t slot = hash & mask;
-        for (; entries_[slot].object != nullptr; slot = (slot + 1) & mask) {
-            if (entries_[slot].hash == hash && entries_[slot].text == text) {
-                ++found_;
-                return Py_NewRef(entries_[slot].object);
-            }
+        const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(text));
+        const std::uint32_t found = index_.find(hash, [&](std::uint32_t id) { return entries_[id].text == text; });
+        if (found != IdIndex::NONE) {
+            ++found_;
+            return Py_NewRef(entries_[found].object);
         }
         PyObject* made = text_or_memory_error(text);
-        entries_[slot] = Entry{hash, text, made};
-        ++used_;
-        if (used_ + found_ == TRIAL && 8 * found_ < TRIAL) {
+        if (made != nullptr) {
+            index_.insert(hash, static_cast<std::uint32_t>(entries_.size()));
+            entries_.push_back(Entry{text, made});
+        }
+        if (entries_.size() + found_ == TRIAL && 8 * found_ < TRIAL) {
             looking_ = false;
             entries_ = {};
+            index_ = IdIndex(0);
         }
         return made;
     }
 
 private:
     struct Entry {
-        std::size_t hash;
         std::string_view text;
-        PyObject* object;  // null: free
+        PyObject* object;
     };
 
-    void grow() {
-        std::vector<Entry> old(entries_.empty() ? 64 : 2 * entries_.size(), Entry{0, {}, nullptr});
-        old.swap(entries_);
-        const std::size_t mask = entries_.size() - 1;
-        for (const Entry& entry : old) {
-            if (entry.object != nullptr) {
-                std::size_t slot = entry.hash & mask;
-                while (entries_[slot].object != nullptr) {
-                    slot = (slot + 1) & mask;
-                }
-                entries_[slot] = entry;
-            }
-        }
-    }
-
     std::vector<Entry> entries_;
-    std::size_t used_ = 0;
+    IdIndex index_{64};
     std::size_t found_ = 0;
     bool looking_ = true;
 };

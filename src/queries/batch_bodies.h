@@ -1,9 +1,11 @@
 // The batch form of the six queries: a whole iterable of domains answered in
 // one call. The items are read and held while attached to the interpreter;
-// the lookups run detached, on up to `threads` threads with a ChildIndex each; the
-// answers become objects once the calling thread is attached again.
+// the lookups run detached, on up to `threads` threads sharing the table and
+// its child index; the answers become objects once the calling thread is
+// attached again.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -14,6 +16,7 @@
 
 #include "detached.h"
 #include "parallel_parts.h"
+#include "signal_watch.h"
 #include "query_bodies.h"
 
 namespace lookup {
@@ -106,9 +109,14 @@ inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool
 Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const StoredAnswer> answers,
                                const std::vector<std::string>& spills);
 
+// Domains looked up between two looks for signals: a few milliseconds' work.
+inline constexpr std::size_t BATCH_CHUNK = 8192;
+
 // A whole batch call: arguments bound and converted for the batch form of
 // `query` as `Owner` offers it, every domain looked up in `table`, and the
-// list of answers.
+// list of answers. `table` should carry its child index: a batch is bulk work.
+// A signal handler that raises meanwhile (Ctrl-C) ends the call with its
+// exception within about INTERVAL plus a chunk.
 template <Query query, class Owner>
 Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     Result<BatchArgs> bound = convert_batch_arguments<QUERY_SPEC<query, Owner, true>>(args, nargs, kwnames);
@@ -120,19 +128,29 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
     const std::size_t parts = threads_for(texts.size(), a.threads);
     const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(texts.size());
     std::vector<std::string> spills(parts);
+    SignalWatch signals;
     auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
-        ChildIndex index(table);
         std::string spill;  // the thread's own until it is done
-        for (std::size_t i = begin; i < end; ++i) {
-            const Lookup found = look_up(index, texts[i], a.flags);
-            answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
-                                      static_cast<std::uint8_t>(part), spill);
+        for (std::size_t chunk = begin; chunk < end; chunk += BATCH_CHUNK) {
+            // Part 0 runs on the thread that detached: it alone may look.
+            if (part == 0 ? signals.look() : signals.stopped()) {
+                return;
+            }
+            const std::size_t chunk_end = std::min(end, chunk + BATCH_CHUNK);
+            for (std::size_t i = chunk; i < chunk_end; ++i) {
+                const Lookup found = look_up(table, texts[i], a.flags);
+                answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
+                                          static_cast<std::uint8_t>(part), spill);
+            }
         }
         spills[part] = std::move(spill);
     };
     {
         const Detached detached;
         run_in_parts(texts.size(), parts, answer_part);
+    }
+    if (signals.stopped()) {
+        return take_pending_exception();  // what the handler raised; the answers are dropped
     }
     return answers_list(a.domains, std::span<const StoredAnswer>(answers.get(), texts.size()), spills);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "builder_helpers.h"
+#include "child_index.h"
 #include "writer.h"
 
 namespace builder {
@@ -66,11 +67,25 @@ std::string expected_dump(const CompiledTable& table, std::string_view checksum)
         dump += head;
     }
     dump.append(checksum);
-    return dump.append(" 0 64\n");
+    dump.append(" 0 64\n");
+    const lookup::OwnedChildIndex index = lookup::build_child_index(table.view());
+    dump += std::to_string(index.nodes.size()) + " " + std::to_string(index.slots.size()) + "\n";
+    for (const lookup::IndexedNode& n : index.nodes) {
+        dump += std::to_string(n.node) + " " + std::to_string(n.first_slot) + " " + std::to_string(n.slot_mask) + " " +
+                std::to_string(n.seed) + "\n";
+    }
+    for (const lookup::IndexSlot& slot : index.slots) {
+        dump += std::to_string(slot.head) + " " + std::to_string(slot.edge) + " " + std::to_string(slot.size) + "\n";
+    }
+    for (const std::uint16_t entry : index.node_entries) {
+        dump += std::to_string(entry) + "\n";
+    }
+    return dump;
 }
 
 constexpr std::string_view CHECKER = R"(#include <algorithm>
 #include <cstdio>
+#include "psl_index.h"
 #include "psl_table.h"
 int main() {
     using namespace lookup::generated;
@@ -81,11 +96,15 @@ int main() {
     for (std::size_t k = 0; k < EDGE_COUNT; ++k) std::printf("%u %u %d\n", unsigned{EdgeTable[k].label_start}, unsigned{EdgeTable[k].label_end}, int{EdgeTable[k].target});
     for (std::size_t k = 0; k < EDGE_COUNT; ++k) std::printf("%08x\n", unsigned{EdgeHeads[k]});
     std::printf("%s %d %zu\n", Checksum, LabelPool[LABEL_POOL_SIZE], sizeof Checksum - 1);
+    std::printf("%zu %zu\n", INDEXED_NODE_COUNT, INDEX_SLOT_COUNT);
+    for (std::size_t k = 0; k < INDEXED_NODE_COUNT; ++k) std::printf("%u %u %u %u\n", IndexedNodes[k].node, IndexedNodes[k].first_slot, IndexedNodes[k].slot_mask, IndexedNodes[k].seed);
+    for (std::size_t k = 0; k < INDEX_SLOT_COUNT; ++k) std::printf("%llu %u %u\n", static_cast<unsigned long long>(IndexSlots[k].head), IndexSlots[k].edge, IndexSlots[k].size);
+    for (std::size_t k = 0; k < NODE_COUNT; ++k) std::printf("%u\n", unsigned{NodeEntries[k]});
 }
 )";
 
-// Writes the table with the tool's writer, compiles it with a program that
-// prints every value back, and compares.
+// Writes the table and its index with the tool's writer, compiles them with
+// a program that prints every value back, and compares.
 void expect_round_trip(const CompiledTable& table) {
     testing::ScratchDir scratch;
     write_table((scratch / "generated").string(), render_table(table, std::string(CHECKSUM)));
@@ -94,6 +113,7 @@ void expect_round_trip(const CompiledTable& table) {
         testing::quoted(LOOKUP_CXX_COMPILER) + " -std=c++20 -Wall -Wextra -Wpedantic -Werror -I" +
         testing::quoted(std::string(LOOKUP_SOURCE_DIR) + "/src/engine") + " -I" + testing::quoted((scratch / "generated").string()) +
         " " + testing::quoted((scratch / "generated/psl_table.cpp").string()) + " " +
+        testing::quoted((scratch / "generated/psl_index.cpp").string()) + " " +
         testing::quoted((scratch / "check.cpp").string()) + " -o " + testing::quoted((scratch / "check").string());
     const auto compiled = testing::run_command(scratch, compile);
     ASSERT_EQ(compiled.exit_code, 0) << compiled.err;
@@ -138,7 +158,7 @@ TEST(Writer, ReplacesEarlierFilesAndLeavesNoTemporaries) {
     write_table((scratch / "out").string(), generated);
     std::vector<std::string> files = scratch.entries("out");
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"psl_table.cpp", "psl_table.h"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"psl_index.cpp", "psl_index.h", "psl_table.cpp", "psl_table.h"}));
     EXPECT_EQ(testing::read_file(scratch / "out" / "psl_table.h"), generated.header);
     EXPECT_EQ(testing::read_file(scratch / "out" / "psl_table.cpp"), generated.source);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,28 +26,52 @@ std::string outcome(Search search) {
     }
 }
 
-// Searches every label of every node of `table`, and labels next to them,
-// through one index, `rounds` times over: each answer and fault must be
-// find_child's.
-void expect_same_as_find_child(const SuffixTable& table, ChildIndex& index, int rounds) {
-    for (int round = 0; round < rounds; ++round) {
-        for (std::uint32_t node = 0; node < table.nodes.size(); ++node) {
-            const Node& entry = table.nodes[node];
-            std::vector<std::string> labels = {"", "zz", std::string("a\0", 2)};
-            for (std::uint64_t i = entry.first_edge; i < entry.first_edge + entry.edge_count && i < table.edges.size(); ++i) {
-                const Edge& edge = table.edges[i];
-                if (edge.label_start <= edge.label_end && edge.label_end <= table.label_pool.size()) {
-                    const std::string label(table.label_pool.substr(edge.label_start, edge.label_end - edge.label_start));
-                    labels.insert(labels.end(), {label, label + "-", label.substr(0, label.size() / 2), label + '\0'});
-                }
-            }
-            for (const std::string& label : labels) {
-                ASSERT_EQ(outcome([&] { return index.find_child(node, label); }),
-                          outcome([&] { return find_child(table, node, label); }))
-                    << "node " << node << ", label " << label;
+// Labels that a search must tell from the edges' own: empty, NUL bytes,
+// bytes that are no UTF-8, long ones that share eight- and sixteen-byte
+// starts, and random bytes.
+std::vector<std::string> hostile_labels() {
+    std::vector<std::string> labels = {"", std::string(1, '\0'), std::string("a\0", 2), "zz", "\xff", "\xc3",
+                                       std::string(300, 'a'), "abcdefgh", "abcdefghi", "abcdefghabcdefgh"};
+    std::mt19937 random(16);
+    for (int i = 0; i < 200; ++i) {
+        std::string label(1 + random() % 24, '\0');
+        for (char& c : label) {
+            c = static_cast<char>(i % 2 == 0 ? 'a' + random() % 26 : random() % 256);
+        }
+        labels.push_back(label);
+    }
+    return labels;
+}
+
+// Every node of `table`: each of its labels and labels next to them, and
+// the hostile ones, searched through `indexed` (the table with its index)
+// answer and fault exactly as find_child does over the table.
+void expect_same_as_find_child(const SuffixTable& table, const SuffixTable& indexed) {
+    const std::vector<std::string> hostile = hostile_labels();
+    for (std::uint32_t node = 0; node < table.nodes.size(); ++node) {
+        const Node& entry = table.nodes[node];
+        std::vector<std::string> labels = hostile;
+        for (std::uint64_t i = entry.first_edge; i < entry.first_edge + entry.edge_count && i < table.edges.size(); ++i) {
+            const Edge& edge = table.edges[i];
+            if (edge.label_start <= edge.label_end && edge.label_end <= table.label_pool.size()) {
+                const std::string label(table.label_pool.substr(edge.label_start, edge.label_end - edge.label_start));
+                labels.insert(labels.end(), {label, label + "-", label.substr(0, label.size() / 2), label + '\0'});
             }
         }
+        for (const std::string& label : labels) {
+            ASSERT_EQ(outcome([&] { return find_child_indexed(indexed, node, label); }),
+                      outcome([&] { return find_child(table, node, label); }))
+                << "node " << node << ", label " << label;
+        }
     }
+}
+
+// `table` searched through `index`, whose view `held` keeps.
+SuffixTable with_index(const SuffixTable& table, const OwnedChildIndex& index, ChildIndexView& held) {
+    held = index.view();
+    SuffixTable indexed = table;
+    indexed.index = &held;
+    return indexed;
 }
 
 // Sorted labels of 1 to 20 bytes sharing long prefixes and zero bytes, so
@@ -62,12 +88,15 @@ std::vector<std::string> crowded_labels(std::size_t count) {
     return labels;
 }
 
-TEST(ChildIndex, AnswersAsFindChildOverTheCompiledTable) {
-    const SuffixTable& table = compiled_table();
-    ChildIndex index(table);
-    expect_same_as_find_child(table, index, 2);
-    // The root and the large top-level labels have been indexed by then.
-    EXPECT_GT(index.indexed_nodes(), 1u);
+TEST(ChildIndex, GeneratedIndexIsConsistentAndAnswersAsFindChild) {
+    const SuffixTable indexed = indexed_compiled_table();
+    const SuffixTable plain = compiled_table();
+    ASSERT_EQ(plain.index, nullptr);
+    // The root and the large top-level labels.
+    EXPECT_GT(indexed.index->nodes.size(), 1u);
+    EXPECT_EQ(indexed.index->nodes.front().node, 0u);
+    EXPECT_TRUE(child_index_is_consistent(plain, *indexed.index));
+    expect_same_as_find_child(plain, indexed);
 }
 
 TEST(ChildIndex, AnswersAsFindChildOverCrowdedRuns) {
@@ -76,16 +105,18 @@ TEST(ChildIndex, AnswersAsFindChildOverCrowdedRuns) {
         if (heads) {
             owned.with_heads();
         }
-        ChildIndex index(owned.view());
-        expect_same_as_find_child(owned.view(), index, 3);
-        EXPECT_EQ(index.indexed_nodes(), 1u);
+        const OwnedChildIndex index = build_child_index(owned.view());
+        EXPECT_EQ(index.nodes.size(), 1u);
+        EXPECT_TRUE(child_index_is_consistent(owned.view(), index.view()));
+        ChildIndexView held;
+        expect_same_as_find_child(owned.view(), with_index(owned.view(), index, held));
     }
 }
 
 // A run that a search could disagree with (unsorted, a wrong head) or fault
-// on (a label beyond the pool, or off a character boundary) is never indexed:
-// every search goes to find_child, faults included.
-TEST(ChildIndex, UnsoundRunsAreSearchedAsGiven) {
+// on (a label beyond the pool, or off a character boundary) is never indexed,
+// so every search of it goes to find_child, faults included.
+TEST(ChildIndex, UnsoundRunsAreNotIndexed) {
     const OwnedTable sound = testing::flat_table_of(crowded_labels(64)).with_heads();
     std::vector<OwnedTable> unsound(4, sound);
     std::swap(unsound[0].edges[10], unsound[0].edges[11]);
@@ -95,10 +126,71 @@ TEST(ChildIndex, UnsoundRunsAreSearchedAsGiven) {
     unsound[3].pool += "\xc3\xa9";
     unsound[3].edges[3] = {static_cast<std::uint32_t>(sound.pool.size() + 1), static_cast<std::uint32_t>(sound.pool.size() + 2), 4};
     for (const OwnedTable& owned : unsound) {
-        ChildIndex index(owned.view());
-        expect_same_as_find_child(owned.view(), index, 3);
-        EXPECT_EQ(index.indexed_nodes(), 0u);
+        const OwnedChildIndex index = build_child_index(owned.view());
+        EXPECT_TRUE(index.nodes.empty());
+        EXPECT_TRUE(child_index_is_consistent(owned.view(), index.view()));
     }
+}
+
+// Any change to a sound index that could make a search disagree with the
+// table, or read beyond the slots, is caught before the index is used.
+TEST(ChildIndex, CorruptIndexIsRefused) {
+    const OwnedTable owned = testing::flat_table_of(crowded_labels(64)).with_heads();
+    const OwnedChildIndex sound = build_child_index(owned.view());
+    ASSERT_TRUE(child_index_is_consistent(owned.view(), sound.view()));
+    const auto occupied = [&](const OwnedChildIndex& index) {
+        return static_cast<std::size_t>(std::find_if(index.slots.begin(), index.slots.end(),
+                                                     [](const IndexSlot& s) { return s.edge != NO_EDGE; }) -
+                                        index.slots.begin());
+    };
+    const std::vector<std::function<void(OwnedChildIndex&)>> corruptions = {
+        [](OwnedChildIndex& i) { i.nodes[0].slot_mask = 2 * i.nodes[0].slot_mask + 1; },  // beyond the slots
+        [](OwnedChildIndex& i) { i.nodes[0].slot_mask /= 2; },                           // some edges left out
+        [](OwnedChildIndex& i) { i.nodes[0].seed ^= 1; },                                // slots unreachable
+        [](OwnedChildIndex& i) { i.nodes[0].seed = HASH_SEEDS; },
+        [](OwnedChildIndex& i) { i.nodes[0].node = 1; },                                 // a leaf
+        [](OwnedChildIndex& i) { i.nodes.push_back(i.nodes[0]); },                       // twice
+        [](OwnedChildIndex& i) { i.node_entries[1] = 0; },                               // a leaf's entry
+        [](OwnedChildIndex& i) { i.node_entries[0] = NO_INDEX_ENTRY; },                  // an entry unreached
+        [](OwnedChildIndex& i) { i.node_entries.pop_back(); },
+        [](OwnedChildIndex& i) { i.slots.pop_back(); },
+        [&](OwnedChildIndex& i) { i.slots[occupied(i)].head ^= 1; },
+        [&](OwnedChildIndex& i) { i.slots[occupied(i)].size += 1; },
+        [&](OwnedChildIndex& i) { i.slots[occupied(i)].edge += 1; },                     // one edge twice
+        [&](OwnedChildIndex& i) { i.slots[occupied(i)].edge = 1000; },                   // not the node's
+        [&](OwnedChildIndex& i) { i.slots[occupied(i)] = {0, NO_EDGE, 0}; },             // an edge lost
+    };
+    for (std::size_t i = 0; i < corruptions.size(); ++i) {
+        OwnedChildIndex corrupt = sound;
+        corruptions[i](corrupt);
+        EXPECT_FALSE(child_index_is_consistent(owned.view(), corrupt.view())) << "corruption " << i;
+    }
+}
+
+// Labels crafted so that all start their search in the same few slots
+// under the hash's first key, as a hostile list would: the layout is made
+// under another key (or left to the search), never one whose searches take
+// thousands of probes, and the answers stay find_child's.
+TEST(ChildIndex, CollidingLabelsKeepSearchesShort) {
+    constexpr std::size_t COUNT = 2048;
+    constexpr std::uint32_t MASK = 2 * COUNT - 1;  // the slots that COUNT edges get
+    std::vector<std::string> labels;
+    for (std::uint64_t n = 0; labels.size() < COUNT; ++n) {
+        std::string label(8, 'a');
+        for (std::uint64_t rest = n, i = 0; i < 8; ++i, rest /= 26) {
+            label[7 - i] = static_cast<char>('a' + rest % 26);
+        }
+        if (home_slot(label, 0, MASK) < 4) {
+            labels.push_back(label);
+        }
+    }
+    const OwnedTable owned = testing::flat_table_of(labels).with_heads();
+    const OwnedChildIndex index = build_child_index(owned.view());
+    ASSERT_EQ(index.nodes.size(), 1u);
+    EXPECT_NE(index.nodes[0].seed, 0u);
+    EXPECT_LE(longest_probe_run(index.view()), MAX_PROBES);
+    ChildIndexView held;
+    expect_same_as_find_child(owned.view(), with_index(owned.view(), index, held));
 }
 
 }  // namespace

@@ -4,7 +4,11 @@ with the failing item's index, and no reference kept."""
 
 import gc
 import itertools
+import signal
+import subprocess
 import sys
+import textwrap
+import time
 
 import pytest
 
@@ -221,3 +225,40 @@ def test_total_reference_count_flat(owner, names):
     # whatever the number of calls; one reference kept per call would show
     # as 700, one per item as a hundred thousand.
     assert abs(sys.gettotalrefcount() - before) < 300
+
+
+@pytest.mark.parametrize("form", ["module", "suffix_list"])
+@pytest.mark.parametrize("threads", [1, 2])
+def test_ctrl_c_interrupts_a_long_batch(form, threads):
+    # Names whose lowering is slow (long, not ASCII): the batch takes
+    # seconds. The child times a small batch first, then tells how much of
+    # the whole batch's time had passed when KeyboardInterrupt came; a call
+    # that let the signal wait for its end would have all of it.
+    script = textwrap.dedent(
+        f"""\
+        import sys, time
+        sys.path.insert(0, {str(support.MODULE_DIR)!r})
+        import lookup_psl
+        owner = lookup_psl if {form!r} == "module" else lookup_psl.SuffixList.from_file({str(support.LIST_FILE)!r})
+        names = ["İx." * 1000 + "example.com"] * 500_000
+        start = time.perf_counter()
+        owner.privatesuffix_batch(names[:5_000], threads={threads})
+        whole = (time.perf_counter() - start) * 100
+        print("ready", flush=True)
+        start = time.perf_counter()
+        try:
+            owner.privatesuffix_batch(names, threads={threads})
+        except KeyboardInterrupt:
+            print((time.perf_counter() - start) / whole, flush=True)
+        """
+    )
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "ready\n"
+        time.sleep(0.2)
+        child.send_signal(signal.SIGINT)
+        assert float(child.stdout.readline()) < 0.5
+        assert child.wait(timeout=60) == 0
+    finally:
+        child.kill()
+        child.wait()

@@ -1,14 +1,32 @@
-// A hash index of 32-bit ids whose keys live elsewhere (in the ids' own
-// records): open addressing with linear probing, growing at three quarters
-// load, no removal. The builder's label and child lookups use it instead of node-based
-// maps, which allocate once per entry.
+// The one hash table mechanism of the tree: open addressing with linear
+// probing over a power of two of slots. IdIndex holds 32-bit ids whose keys
+// live elsewhere (in the ids' own records), growing at three quarters load,
+// with no removal: the builder's label and child lookups and the batch
+// calls' shared answers use it instead of node-based maps, which allocate
+// once per entry. The child index lays its frozen slots out with the same
+// probe (child_index.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace builder {
+namespace lookup {
+
+namespace linear_probe {
+
+// The first slot, from `home` on and wrapping round a table of `mask + 1`
+// slots, at which `stop(slot)` holds; the caller makes sure that one does.
+template <class Stop>
+inline std::size_t first_where(std::size_t home, std::size_t mask, Stop stop) {
+    std::size_t slot = home & mask;
+    while (!stop(slot)) {
+        slot = (slot + 1) & mask;
+    }
+    return slot;
+}
+
+}  // namespace linear_probe
 
 class IdIndex {
 public:
@@ -19,16 +37,10 @@ public:
     // The id stored under `hash` for which `matches(id)` holds, or NONE.
     template <class Matches>
     std::uint32_t find(std::uint32_t hash, Matches matches) const {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot& slot = slots_[i];
-            if (slot.id == NONE) {
-                return NONE;
-            }
-            if (slot.hash == hash && matches(slot.id)) {
-                return slot.id;
-            }
-        }
+        const std::size_t slot = linear_probe::first_where(hash, slots_.size() - 1, [&](std::size_t i) {
+            return slots_[i].id == NONE || (slots_[i].hash == hash && matches(slots_[i].id));
+        });
+        return slots_[slot].id;
     }
 
     // Stores `id` under `hash`; the caller has made sure that it is new.
@@ -56,12 +68,8 @@ private:
     }
 
     void place(const Slot& entry) {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = entry.hash & mask;
-        while (slots_[i].id != NONE) {
-            i = (i + 1) & mask;
-        }
-        slots_[i] = entry;
+        slots_[linear_probe::first_where(entry.hash, slots_.size() - 1,
+                                         [&](std::size_t i) { return slots_[i].id == NONE; })] = entry;
     }
 
     void grow() {
@@ -78,4 +86,4 @@ private:
     std::size_t used_ = 0;
 };
 
-}  // namespace builder
+}  // namespace lookup

@@ -1,0 +1,77 @@
+// The walk down the trie that match_suffix makes, with the step down as a
+// parameter: the binary search, or the child index's probe. Internal to the
+// engine's match_suffix.cpp and match_indexed.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fault.h"
+#include "find_child.h"
+#include "suffix_table.h"
+
+namespace lookup::trie_walk {
+
+[[noreturn]] inline void node_fault(std::uint32_t node) {
+    throw Fault("node " + std::to_string(node) + " lies beyond the node table");
+}
+
+// The walk, with `child_of(table, node, label)` as its one step down.
+template <class ChildOf>
+inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count, bool accept_unknown,
+                 bool icann_only, ChildOf child_of) {
+    if (table.nodes.empty()) {
+        node_fault(0);
+    }
+    const unsigned shift = icann_only ? ICANN_SHIFT : 0;
+    const char* const begin = lowered.data();
+    const char* label_end = begin + lowered.size();
+    std::uint32_t node = 0;
+    std::size_t result = 0;
+    bool matched = false;
+
+    // Labels are split off from the right only as far as the walk goes.
+    for (std::size_t i = 0;; ++i) {
+        const char* label_start = label_end;
+        while (label_start != begin && label_start[-1] != '.') {
+            --label_start;
+        }
+        const std::uint32_t child =
+            child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
+        if (child == NO_NODE) {
+            break;
+        }
+        if (child >= table.nodes.size()) {
+            node_fault(child);
+        }
+        const unsigned kind = static_cast<unsigned>(table.nodes[child].flags) >> shift;
+        // Kinds are tested in the order exception, wildcard, plain. A matching
+        // exception prevails over every other rule, those below it included,
+        // so the walk ends there.
+        if ((kind & FLAG_EXCEPTION) != 0) {
+            return i;
+        }
+        if ((kind & FLAG_WILDCARD) != 0) {
+            // The label in the wildcard's place belongs to the suffix, when there is one.
+            result = i + 1 < label_count ? i + 2 : i + 1;
+            matched = true;
+        } else if ((kind & FLAG_RULE) != 0) {
+            result = i + 1;
+            matched = true;
+        }
+        node = child;
+        if (label_start == begin) {
+            break;
+        }
+        label_end = label_start - 1;
+    }
+
+    if (matched) {
+        return result;
+    }
+    return accept_unknown ? 1 : 0;
+}
+
+}  // namespace lookup::trie_walk
