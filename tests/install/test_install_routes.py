@@ -1,7 +1,8 @@
 """Installing as the README says: every file under the prefix given (with
 DESTDIR too), the Python module, package and command working from a private
-prefix, and the README's Debian 12 route into a fresh venv, run as written
-on a copy of the working tree."""
+prefix, and the README's routes run as written on a copy of the working
+tree: the Debian 12 one into a fresh venv, the library's into a fresh
+prefix with its C example built through pkg-config."""
 
 import os
 import pathlib
@@ -57,22 +58,43 @@ def test_private_prefix_install_imports_and_runs(tmp_path):
     assert module.is_relative_to(prefix)
 
 
-def readme_block(containing):
+def readme_block(containing, language="sh"):
     text = (REPO_DIR / "README.md").read_text(encoding="utf-8")
-    blocks = [block for block in re.findall(r"```sh\n(.*?)```", text, re.S) if containing in block]
+    blocks = [block for block in re.findall(rf"```{language}\n(.*?)```", text, re.S) if containing in block]
     assert len(blocks) == 1, blocks
     return blocks[0]
 
 
-@pytest.mark.slow
-def test_readme_debian_venv_route_as_written(tmp_path):
+def copy_of_the_tree(tmp_path):
+    """The working tree's files (committed or not, less the ignored ones)."""
     tree = tmp_path / "tree"
     listed = run("git", "-C", REPO_DIR, "ls-files", "-z", "--cached", "--others", "--exclude-standard")
     for name in filter(None, listed.split("\0")):
         if (REPO_DIR / name).is_file():
             (tree / name).parent.mkdir(parents=True, exist_ok=True)
             shutil.copy2(REPO_DIR / name, tree / name)
-    run("bash", "-e", "-x", "-c", readme_block("cmake --install build/venv"), cwd=tree)
+    return tree
+
+
+def run_readme_block(containing, cwd, environment=None, language="sh"):
+    return run("bash", "-e", "-c", readme_block(containing, language), cwd=cwd, env=environment)
+
+
+@pytest.mark.slow
+def test_readme_debian_venv_route_as_written(tmp_path):
+    tree = copy_of_the_tree(tmp_path)
+    run_readme_block("cmake --install build/venv", tree)
     venv = tree / ".venv"
     module = check_installed_python(venv / "bin" / "python", venv / "bin")
     assert module.is_relative_to(venv)
+
+
+@pytest.mark.slow
+def test_readme_library_route_and_example_as_written(tmp_path):
+    tree = copy_of_the_tree(tmp_path)
+    environment = dict(os.environ, HOME=str(tmp_path / "home"))
+    run_readme_block("cmake --install build/lib", tree, environment)
+    program = tmp_path / "program"
+    program.mkdir()
+    (program / "my_program.c").write_text(readme_block("lookup_psl_builtin()", "c"))
+    assert run_readme_block("pkg-config --cflags", program, environment) == "example.co.uk\n"
