@@ -49,7 +49,7 @@ build_and_test() {
 }
 
 prepare_sid_root() {
-  enter_sid_root "$REPO" && install_into_sid ccache
+  enter_sid_root "$REPO" && install_into_sid ccache pkg-config python3-venv
 }
 
 sid_stages() {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -78,6 +79,36 @@ TEST(CApi, AnswersAsTheEngineOverTheCorpusUnderEveryFlag) {
     }
 }
 
+// The private suffixes of the corpus, "-" for none, as one text.
+std::string private_suffixes(const lookup_psl_list* list, const std::vector<std::string>& names) {
+    std::string answers;
+    char out[512];
+    for (const std::string& name : names) {
+        const bool found = lookup_psl_privatesuffix(list, name.data(), name.size(), 0, out, sizeof out, nullptr) == LOOKUP_PSL_OK;
+        answers.append(found ? out : "-").push_back('\n');
+    }
+    return answers;
+}
+
+TEST(CApi, ThreadsQueryOneListAtOnce) {
+    lookup_psl_list* built = nullptr;
+    ASSERT_EQ(lookup_psl_list_from_file(LOOKUP_LIST_FILE, nullptr, 0, &built, nullptr), LOOKUP_PSL_OK);
+    const std::vector<std::string> names = corpus();
+    for (const lookup_psl_list* list : {BUILTIN, const_cast<const lookup_psl_list*>(built)}) {
+        const std::string expected = private_suffixes(list, names);
+        std::vector<std::string> answers(4);
+        std::vector<std::thread> threads;
+        for (std::string& answer : answers) {
+            threads.emplace_back([&answer, list, &names] { answer = private_suffixes(list, names); });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        EXPECT_EQ(answers, std::vector<std::string>(4, expected));
+    }
+    lookup_psl_list_free(built);
+}
+
 TEST(CApi, AnswerTooLongForTheBufferIsReportedAndNotWritten) {
     const std::string_view name = "www.Example.co.uk";  // private suffix: 13 bytes
     char out[14];
@@ -131,7 +162,8 @@ TEST(CApi, RefusesTheArgumentsItsHeaderRefuses) {
 }
 
 TEST(CApi, RefusesTextThatIsNotUtf8) {
-    for (const std::string_view bad : {"a.\xff.com", "\xc3", "x.\xed\xa0\x80.com"}) {
+    // In the first eight bytes, alone, past the first eight, a surrogate.
+    for (const std::string_view bad : {"a.\xff.com", "\xc3", "example.co\xff", "x.\xed\xa0\x80.com"}) {
         EXPECT_EQ(lookup_psl_is_public(BUILTIN, bad.data(), bad.size(), 0), LOOKUP_PSL_E_UTF8);
     }
 }

@@ -4,8 +4,8 @@
 #include <new>
 
 namespace failing_allocator {
-long fail_after = -1;
-long allocations = 0;
+std::atomic<long> fail_after = -1;
+std::atomic<long> allocations = 0;
 }  // namespace failing_allocator
 
 void* operator new(std::size_t size) {

@@ -3,7 +3,9 @@
 // (it takes operator new from the program). Negative: no failure.
 #pragma once
 
+#include <atomic>
+
 namespace failing_allocator {
-extern long fail_after;
-extern long allocations;  // counted, to place failures within a known run
+extern std::atomic<long> fail_after;
+extern std::atomic<long> allocations;  // counted, to place failures within a known run
 }  // namespace failing_allocator
