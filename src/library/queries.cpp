@@ -1,7 +1,6 @@
 // The six queries of the C API: arguments checked, the domain looked up
 // through the engine's entry point, the answer copied out or cut as a view.
 // Nothing thrown leaves these functions.
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -17,26 +16,6 @@ namespace {
 
 constexpr unsigned KNOWN_FLAGS = LOOKUP_PSL_ICANN_ONLY | LOOKUP_PSL_REJECT_UNKNOWN | LOOKUP_PSL_KEEP_CASE;
 
-// Valid UTF-8, as the engine requires: ASCII eight bytes at a time (most
-// names are ASCII, and a byte loop costs a third as much as the lookup), the
-// rest sequence by sequence from the first word with a high bit.
-bool is_utf8(std::string_view text) noexcept {
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080u) != 0) {
-            return lookup::utf8::is_valid(text.substr(i));
-        }
-    }
-    for (; i < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) {
-            return lookup::utf8::is_valid(text.substr(i));
-        }
-    }
-    return true;
-}
-
 lookup::QueryFlags query_flags(unsigned flags) {
     return {(flags & LOOKUP_PSL_REJECT_UNKNOWN) == 0, (flags & LOOKUP_PSL_ICANN_ONLY) != 0,
             (flags & LOOKUP_PSL_KEEP_CASE) != 0};
@@ -51,7 +30,7 @@ int with_lookup(const lookup_psl_list* list, const char* domain, std::size_t len
         return LOOKUP_PSL_E_ARGUMENT;
     }
     const std::string_view text(domain == nullptr ? "" : domain, length);
-    if (!is_utf8(text)) {
+    if (!lookup::utf8::is_valid(text)) {
         return LOOKUP_PSL_E_UTF8;
     }
     try {
