@@ -21,5 +21,9 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+// Arrays too: a sanitizer's runtime defines them apart, not through the above.
+void* operator new[](std::size_t size) { return operator new(size); }
 void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
