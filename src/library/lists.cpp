@@ -1,15 +1,16 @@
 // The list handles: the compiled-in one, those built at run time and their
 // accessors. Every failure of a build becomes a status and a message here;
 // nothing thrown leaves these functions.
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "build_error.h"
-#include "fault.h"
 #include "handle.h"
 #include "list_reader.h"
 #include "lookup_psl/lookup_psl.h"

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string_view>
 
-#include "fault.h"
 #include "handle.h"
 #include "lookup.h"
 #include "lookup_psl/lookup_psl.h"
