@@ -5,10 +5,13 @@
 // build time). Then the loading itself: libpsl's psl_load_file against the
 // builder's run-time path (read, check, SHA-256, table: what
 // lookup_psl.SuffixList.from_file does), and lookups through that table
-// against the compiled one. Prints each side's median with the spread, and
+// against the compiled one. The C API of liblookup_psl (the shared library,
+// as C programs call it) beside each: lookup_psl_privatesuffix per name into
+// a buffer, and lookup_psl_list_from_file per load. Prints each side's median with the spread, and
 // the ratios.
 #include <benchmark/benchmark.h>
 #include <libpsl.h>
+#include <lookup_psl/lookup_psl.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -45,6 +48,14 @@ std::size_t libpsl_private_suffix(const psl_ctx_t* psl, const char* name) {
     result += static_cast<std::size_t>(psl_is_public_suffix(psl, lower));
     psl_free_string(lower);
     return result;
+}
+
+std::size_t c_api_private_suffix(const lookup_psl_list* list, std::string_view name) {
+    char out[256];
+    std::size_t needed = 0;
+    return lookup_psl_privatesuffix(list, name.data(), name.size(), 0, out, sizeof out, &needed) == LOOKUP_PSL_OK
+               ? needed
+               : 0;
 }
 
 void report_per_name(benchmark::State& state, std::size_t names) {
@@ -150,6 +161,18 @@ int main(int argc, char** argv) {
         })->Unit(benchmark::kMillisecond);
     }
 
+    benchmark::RegisterBenchmark("c_api/lookup_psl_privatesuffix", [&names](benchmark::State& state) {
+        const lookup_psl_list* builtin = lookup_psl_builtin();
+        for (auto _ : state) {
+            std::size_t sum = 0;
+            for (const std::string_view name : names) {
+                sum += c_api_private_suffix(builtin, name);
+            }
+            benchmark::DoNotOptimize(sum);
+        }
+        report_per_name(state, names.size());
+    })->Unit(benchmark::kMillisecond);
+
     benchmark::RegisterBenchmark("libpsl/psl_load_file", [&](benchmark::State& state) {
         for (auto _ : state) {
             psl_ctx_t* loaded = psl_load_file(list_path.c_str());
@@ -166,6 +189,19 @@ int main(int argc, char** argv) {
         report_per_load(state);
     })->Unit(benchmark::kMillisecond);
 
+    benchmark::RegisterBenchmark("c_api/lookup_psl_list_from_file", [&](benchmark::State& state) {
+        for (auto _ : state) {
+            lookup_psl_list* loaded = nullptr;
+            if (lookup_psl_list_from_file(list_path.c_str(), nullptr, 0, &loaded, nullptr) != LOOKUP_PSL_OK) {
+                state.SkipWithError("lookup_psl_list_from_file failed");
+                break;
+            }
+            benchmark::DoNotOptimize(loaded);
+            lookup_psl_list_free(loaded);
+        }
+        report_per_load(state);
+    })->Unit(benchmark::kMillisecond);
+
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -174,12 +210,19 @@ int main(int argc, char** argv) {
     const Summary theirs = summarize(reporter.per_name["libpsl/lower+registrable_domain+is_public_suffix"]);
     const Summary ours = summarize(reporter.per_name["engine/normalize+match+private_cut"]);
     const Summary ours_runtime = summarize(reporter.per_name["engine/run-time table"]);
+    const Summary c_api = summarize(reporter.per_name["c_api/lookup_psl_privatesuffix"]);
     const Summary psl_load = summarize(reporter.per_name["libpsl/psl_load_file"]);
+    const Summary c_api_load = summarize(reporter.per_name["c_api/lookup_psl_list_from_file"]);
     const Summary build = summarize(reporter.per_name["builder/read+build_table"]);
     std::printf("\nper name, median of repetitions (spread = (max - min) / median):\n");
     std::printf("  libpsl  %8.1f ns  (%5.1f%%)\n", theirs.median, theirs.spread * 100);
     std::printf("  engine  %8.1f ns  (%5.1f%%)\n", ours.median, ours.spread * 100);
     std::printf("  engine, run-time table  %8.1f ns  (%5.1f%%)\n", ours_runtime.median, ours_runtime.spread * 100);
+    std::printf("  C API lookup_psl_privatesuffix  %8.1f ns  (%5.1f%%)\n", c_api.median, c_api.spread * 100);
+    if (ours.median > 0 && c_api.median > 0) {
+        std::printf("  C API is %.2fx faster than libpsl; C API / engine: %.3f\n", theirs.median / c_api.median,
+                    c_api.median / ours.median);
+    }
     if (ours.median > 0) {
         std::printf("  engine is %.2fx faster than libpsl (target 6x)\n", theirs.median / ours.median);
         std::printf("  run-time table / compiled table: %.3f (target <= 1.05)\n", ours_runtime.median / ours.median);
@@ -187,6 +230,8 @@ int main(int argc, char** argv) {
     std::printf("per load of %s (median of repetitions):\n", list_path.c_str());
     std::printf("  psl_load_file  %8.3f ms  (%5.1f%%)\n", psl_load.median / 1e6, psl_load.spread * 100);
     std::printf("  build_table    %8.3f ms  (%5.1f%%)\n", build.median / 1e6, build.spread * 100);
+    std::printf("  lookup_psl_list_from_file  %8.3f ms  (%5.1f%%)\n", c_api_load.median / 1e6,
+                c_api_load.spread * 100);
     std::printf("  table: %zu bytes (pool %zu, %zu nodes, %zu edges with heads)\n",
                 runtime.table.pool.size() + runtime.table.nodes.size() * sizeof(lookup::Node) +
                     runtime.table.edges.size() * (sizeof(lookup::Edge) + sizeof(std::uint32_t)),

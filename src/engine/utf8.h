@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "ascii_words.h"
+
 namespace lookup::utf8 {
 
 // Beyond the code space: no case data, copied through unchanged.
@@ -178,7 +180,13 @@ inline std::optional<std::u32string> decode_strict(std::string_view text) {
 }
 
 inline bool is_valid(std::string_view text) noexcept {
-    for (std::size_t i = 0; i < text.size();) {
+    // ASCII eight bytes at a time first: most text is ASCII throughout.
+    std::size_t start = 0;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    while (start + 8 <= text.size() && ascii_words::all_ascii(ascii_words::load(bytes + start))) {
+        start += 8;
+    }
+    for (std::size_t i = start; i < text.size();) {
         const std::ptrdiff_t length = sequence_at(text, i);
         if (length < 0) {
             return false;

@@ -1,0 +1,100 @@
+"""Installing as the README says: every file under the prefix given (with
+DESTDIR too), the Python module, package and command working from a private
+prefix, and the README's routes run as written on a copy of the working
+tree: the Debian 12 one into a fresh venv, the library's into a fresh
+prefix with its C example built through pkg-config."""
+
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import sysconfig
+
+import pytest
+
+BUILD_DIR = pathlib.Path(os.environ["LOOKUP_BUILD_DIR"])
+REPO_DIR = pathlib.Path(__file__).resolve().parents[2]
+
+
+def run(*command, **options):
+    completed = subprocess.run([str(part) for part in command], capture_output=True, text=True, **options)
+    assert completed.returncode == 0, f"{command}\n{completed.stdout}\n{completed.stderr}"
+    return completed.stdout
+
+
+def check_installed_python(python, bin_dir, environment=None):
+    """Imports and runs what was installed, from outside the tree."""
+    script = """if True:
+        import _lookup, lookup_psl
+        listed = lookup_psl.SuffixList.from_bytes(
+            b"// ===BEGIN ICANN DOMAINS===\\ncom\\n// ===END ICANN DOMAINS===\\n", extra_rules=["x.com"])
+        print(lookup_psl.privatesuffix("www.Example.co.uk"), listed.privatesuffix("a.b.x.com"),
+              lookup_psl.privatesuffix_batch(["a.github.io"])[0], _lookup.__file__)
+    """
+    answers = run(python, "-I" if environment is None else "-s", "-c", script, env=environment, cwd="/").split()
+    assert answers[:3] == ["example.co.uk", "b.x.com", "a.github.io"]
+    row = run(bin_dir / "lookup-psl", "www.example.co.uk").split("\t")
+    assert row[:3] == ["www.example.co.uk", "co.uk", "example.co.uk"]
+    return pathlib.Path(answers[3])
+
+
+def test_every_file_lies_under_the_prefix_with_destdir(tmp_path):
+    stage = tmp_path / "stage"
+    run("cmake", "--install", BUILD_DIR, "--prefix", "/opt/lookup", env=dict(os.environ, DESTDIR=str(stage)))
+    files = [path for path in stage.rglob("*") if not path.is_dir()]
+    outside = [str(path) for path in files if not path.is_relative_to(stage / "opt" / "lookup")]
+    assert len(files) > 10
+    assert outside == []
+
+
+def test_private_prefix_install_imports_and_runs(tmp_path):
+    prefix = tmp_path / "opt"
+    run("cmake", "--install", BUILD_DIR, "--prefix", prefix)
+    site = sysconfig.get_path("platlib", "posix_prefix", vars={"base": str(prefix), "platbase": str(prefix)})
+    environment = dict(os.environ, PYTHONPATH=site)
+    module = check_installed_python(sys.executable, prefix / "bin", environment)
+    assert module.is_relative_to(prefix)
+
+
+def readme_block(containing, language="sh"):
+    text = (REPO_DIR / "README.md").read_text(encoding="utf-8")
+    blocks = [block for block in re.findall(rf"```{language}\n(.*?)```", text, re.S) if containing in block]
+    assert len(blocks) == 1, blocks
+    return blocks[0]
+
+
+def copy_of_the_tree(tmp_path):
+    """The working tree's files (committed or not, less the ignored ones)."""
+    tree = tmp_path / "tree"
+    listed = run("git", "-C", REPO_DIR, "ls-files", "-z", "--cached", "--others", "--exclude-standard")
+    for name in filter(None, listed.split("\0")):
+        if (REPO_DIR / name).is_file():
+            (tree / name).parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(REPO_DIR / name, tree / name)
+    return tree
+
+
+def run_readme_block(containing, cwd, environment=None, language="sh"):
+    return run("bash", "-e", "-c", readme_block(containing, language), cwd=cwd, env=environment)
+
+
+@pytest.mark.slow
+def test_readme_debian_venv_route_as_written(tmp_path):
+    tree = copy_of_the_tree(tmp_path)
+    run_readme_block("cmake --install build/venv", tree)
+    venv = tree / ".venv"
+    module = check_installed_python(venv / "bin" / "python", venv / "bin")
+    assert module.is_relative_to(venv)
+
+
+@pytest.mark.slow
+def test_readme_library_route_and_example_as_written(tmp_path):
+    tree = copy_of_the_tree(tmp_path)
+    environment = dict(os.environ, HOME=str(tmp_path / "home"))
+    run_readme_block("cmake --install build/lib", tree, environment)
+    program = tmp_path / "program"
+    program.mkdir()
+    (program / "my_program.c").write_text(readme_block("lookup_psl_builtin()", "c"))
+    assert run_readme_block("pkg-config --cflags", program, environment) == "example.co.uk\n"
