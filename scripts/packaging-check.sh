@@ -25,7 +25,7 @@ read -r -a PYTHONS <<<"${LOOKUP_PACKAGING_PYTHONS:-python3.14 python3.15}"
 # ccache serves the builds when the caller sets CMAKE_CXX_COMPILER_LAUNCHER
 # (test-all.sh does).
 SID_PACKAGES=(python3-scikit-build-core python3-pip python3-venv python3-build python3-mypy
-              python3.14-venv python3.15-venv python3-pytest python3-numpy ccache)
+              python3.14-venv python3.15-venv python3-pytest python3-numpy ccache man-db)
 
 # ---- inside the root -----------------------------------------------------
 

@@ -19,7 +19,7 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 BUILD="$REPO/build"
 export LOOKUP_JOBS=2
 HOST_PACKAGES=(cmake make g++ ccache libgtest-dev libbenchmark-dev python3-dev python3-pytest
-               python3-numpy debootstrap binutils python3-dask python3-distributed)
+               python3-numpy debootstrap binutils python3-dask python3-distributed tmux man-db)
 # The build directories of several interpreters compile the same engine,
 # builder and command sources alike: ccache makes each such object once.
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache

@@ -24,6 +24,7 @@ WHEEL_MEMBERS = [
     r".*\.dist-info/licenses/NOTICE", r"lookup_psl-[^/]+\.data/scripts/lookup-psl",
     r"lookup_psl/__init__\.py", r"lookup_psl/__main__\.py", r"lookup_psl/py\.typed",
     r"lookup_psl/_suffix_list\.pyi", rf"lookup_psl/_suffix_list\.cpython-{TAG}-[^/]+\.so",
+    r"lookup_psl/_version\.py", r"lookup_psl-[^/]+\.data/data/share/man/man1/lookup-psl\.1",
 ]
 
 
@@ -68,3 +69,12 @@ def test_installed_stubs_type_the_module_and_the_package(tmp_path):
     ):
         completed = subprocess.run(command, cwd=tmp_path, capture_output=True, text=True, timeout=600)
         assert completed.returncode == 0, completed.stdout + completed.stderr
+
+
+def test_manual_page_is_found_in_the_venv():
+    # What a user types after pip install into a venv.
+    venv = CHECK_DIR / "venv"
+    shown = subprocess.run(["man", "-M", str(venv / "share" / "man"), "lookup-psl"], capture_output=True,
+                           text=True, env={**os.environ, "MANPAGER": "cat", "MANWIDTH": "80"}, timeout=60)
+    assert shown.returncode == 0, shown.stderr
+    assert "--progress" in shown.stdout.replace("\u2010", "-")
