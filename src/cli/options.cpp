@@ -340,7 +340,8 @@ line is an object with the same keys, null for no answer and a list for
 privateparts.
 
 An invalid domain (empty label, as in "a..b") has no answers; nor has a line
-that is not UTF-8, which is echoed as it is.
+that is not UTF-8, which is echoed as it is (with --json, each ill-formed
+byte sequence in it as U+FFFD, as Python's decode(errors="replace") does).
 
 exit status: 0 when every input was read and answered; 1 when a file could
 not be read or a line was too long (reported; the other inputs are still
