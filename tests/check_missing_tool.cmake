@@ -1,12 +1,13 @@
 # Configures the project in a scratch folder without one tool that its tests
 # need and expects configure to stop with the Debian package to install.
 #   -DSOURCE=<repo> -DWORK=<dir> -DPACKAGE=<package> -DOPTIONS="<-D...> <-D...>"
-#   [-DPYTHON_WITHOUT_PYTEST=ON]: a venv without pip or system packages.
+#   [-DVENV_OF=<python>]: configure for a venv of that interpreter, made
+#   without pip or the system's packages, so without pytest.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 separate_arguments(options UNIX_COMMAND "${OPTIONS}")
-if(PYTHON_WITHOUT_PYTEST)
-  execute_process(COMMAND python3 -m venv --without-pip "${WORK}/venv" COMMAND_ERROR_IS_FATAL ANY)
+if(VENV_OF)
+  execute_process(COMMAND "${VENV_OF}" -m venv --without-pip "${WORK}/venv" COMMAND_ERROR_IS_FATAL ANY)
   list(APPEND options "-DPython_EXECUTABLE=${WORK}/venv/bin/python" "-DLOOKUP_PYTEST_PATH=")
 endif()
 execute_process(COMMAND "${CMAKE_COMMAND}" -S "${SOURCE}" -B "${WORK}/build" -Wno-dev ${options}
