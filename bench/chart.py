@@ -38,10 +38,11 @@ def groups_of(rows):
 
 
 def bar_text(row, reference):
-    text = f"{row['value']:.3g} {row['unit']}"
+    value = row["value"]
+    text = f"{value:,.0f} {row['unit']}" if value >= 100 else f"{value:.3g} {row['unit']}"
     if reference is None or row is reference:
         return text
-    ratio = row["value"] / reference["value"] if reference["value"] else float("inf")
+    ratio = value / reference["value"] if reference["value"] else float("inf")
     if ratio >= 1:
         return f"{text}: {ratio:.1f}x the time of {reference['label']}"
     return f"{text}: {1 / ratio:.1f}x faster than {reference['label']}"
