@@ -46,7 +46,7 @@ void write_all(int fd, std::string_view text) {
 std::string progress_line(std::uint64_t lines, std::uint64_t bytes, std::optional<std::uint64_t> total_bytes,
                           double seconds) {
     const auto per_second = seconds > 0 ? static_cast<std::uint64_t>(static_cast<double>(lines) / seconds) : 0;
-    std::string line = grouped(lines) + " lines, " + grouped(per_second) + " lines/s";
+    std::string line = grouped(lines) + (lines == 1 ? " line, " : " lines, ") + grouped(per_second) + " lines/s";
     if (total_bytes && *total_bytes > 0) {
         const auto percent = std::min<std::uint64_t>(100, bytes * 100 / *total_bytes);
         line += ", " + std::to_string(percent) + "% of " + size_text(*total_bytes) + " read";
