@@ -31,6 +31,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_module import (  # noqa: E402  (beside this file)
     CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
 import batch_bench  # noqa: E402
+import chart  # noqa: E402
 import cli_bench  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -65,6 +66,7 @@ def parse_args():
     parser.add_argument("--processes", type=int, default=11, help="fresh processes for import time and memory")
     parser.add_argument("--clock", choices=("cpu", "wall"), default="cpu")
     parser.add_argument("--strict", action="store_true", help="exit 1 when a target is missed")
+    parser.add_argument("--figures", help="write the side-by-side figures here (JSON) for bench/chart.py")
     cli_bench.add_arguments(parser)
     batch_bench.add_arguments(parser)
     args = parser.parse_args()
@@ -374,6 +376,10 @@ def main():
     def whole(label, kind):
         return sum(med[(label, s, kind)] * counts[s] for s in SETS) / sum(counts.values())
 
+    per_name = "per call from Python, whole corpus"
+    chart.record(per_name, "lookup_psl.privatesuffix", whole("privatesuffix", "reused"), "ns", reference=True)
+    for label in peers:
+        chart.record(per_name, label, whole(label, "reused"), "ns")
     for label in peers:
         target = TARGET_TLDEXTRACT if label.startswith("tldextract") else TARGET_PUBLICSUFFIX2
         speedups = [med[(label, s, kind)] / med[("privatesuffix", s, kind)] for s, kind in columns]
@@ -407,6 +413,8 @@ def main():
                 f"table {libpsl[0]['table bytes'][0]} bytes", runtime / compiled <= TARGET_RUNTIME_LIST)
     if libpsl:
         (theirs, their_spread), (engine, engine_spread) = libpsl[0]["libpsl"], libpsl[0]["engine"]
+        chart.record("engine in C++, per name", "lookup engine", engine, "ns", reference=True)
+        chart.record("engine in C++, per name", f"libpsl {libpsl[1]}", theirs, "ns")
         verdict(f"libpsl {libpsl[1]} {theirs:.1f} ns ±{their_spread:.1%} vs engine {engine:.1f} ns ±{engine_spread:.1%} "
                 f"per name (psl_bench, median of 9): engine {theirs / engine:.2f}x faster (>= {TARGET_LIBPSL:g}x)",
                 theirs / engine >= TARGET_LIBPSL)
@@ -446,6 +454,9 @@ def main():
         print("lookup-psl: --cli not given, left out")
     print()
     print(f"{sum(verdicts)} of {len(verdicts)} targets met")
+    if args.figures:
+        chart.save(args.figures, f"{cpu_model()}, {os.cpu_count()} CPUs, CPython {platform.python_version()}, "
+                                 f"load average {os.getloadavg()[0]:.1f}")
     return 0 if all(verdicts) or not args.strict else 1
 
 

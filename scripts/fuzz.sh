@@ -92,6 +92,17 @@ for i in "${!fuzzers[@]}"; do
   log="$work/$fuzzer.log"
   echo "fuzz: ${fuzzer}_fuzzer"
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE" "$log" | sed 's/^/  /'
+  # When edge coverage last grew (executions over their rate at that line):
+  # the evidence for the budget. A plateau long before the end means the
+  # budget could shrink; growth until the end, that it is short.
+  awk -v budget="$seconds" '/^#[0-9]+\t/ {
+      for (i = 1; i <= NF; i++) {
+        if ($i == "cov:") cov = $(i + 1)
+        if ($i == "exec/s:") rate = $(i + 1)
+      }
+      if (cov != seen && rate > 0) { seen = cov; at = substr($1, 2) / rate }
+    }
+    END { if (seen != "") printf "  edge coverage last grew (to %s) after about %.0fs of %ss\n", seen, at, budget }' "$log"
   if [ $result -ne 0 ]; then
     echo "fuzz: ${fuzzer}_fuzzer FAILED (exit $result); crash inputs in $work/crashes, log $log" >&2
     grep -E -A 30 "ERROR|query_fuzzer:|fast_path_fuzzer:|builder_fuzzer:|row_fuzzer:|runtime error" "$log" | head -n 60 >&2

@@ -1,41 +1,55 @@
 # Stages of the test scripts, sourced by test-all.sh, hardening.sh and
 # packaging-check.sh. Each stage runs, is timed and gets one line in the
-# summary; a failed stage does not stop the ones after it.
+# summary; a failed stage does not stop the ones after it. Stages may run in
+# background subshells of the sourcing script (test-all.sh's lanes): their
+# lines go to one record file, so the summary has them all.
 #   stage NAME COMMAND...   runs COMMAND and records PASS or FAIL; returns its status
 #   skip NAME REASON        records a stage that could not run
 #   stage_summary TITLE     prints the summary; returns 1 when a stage failed
-stage_lines=()
-stage_failures=0
+# When file descriptor 3 is open (test-all.sh opens it on its own standard
+# output), each stage's start and end is also written there as it happens.
+stage_record=$(mktemp "${TMPDIR:-/tmp}/lookup-stages.XXXXXX")
 stage_started=$SECONDS
 
+stage_note() {
+  { : >&3; } 2>/dev/null && echo "[$(date +%H:%M:%S)] $*" >&3
+  return 0
+}
+
 stage() {
-  local name=$1 begin=$SECONDS status
+  local name=$1 begin=$SECONDS status line
   shift
   echo
   echo "=== $name"
+  stage_note "start $name"
   "$@"
   status=$?
   if [ $status -eq 0 ]; then
-    stage_lines+=("PASS  $name ($((SECONDS - begin))s)")
+    line="PASS  $name ($((SECONDS - begin))s)"
   else
-    stage_lines+=("FAIL  $name ($((SECONDS - begin))s, exit $status)")
-    stage_failures=$((stage_failures + 1))
+    line="FAIL  $name ($((SECONDS - begin))s, exit $status)"
   fi
+  echo "$line" >>"$stage_record"
+  stage_note "$line"
   return $status
 }
 
 skip() {
   echo
   echo "=== $1: skipped, $2"
-  stage_lines+=("SKIP  $1: $2")
+  echo "SKIP  $1: $2" >>"$stage_record"
+  stage_note "SKIP  $1: $2"
 }
 
 stage_summary() {
+  local failures
+  failures=$(grep -c '^FAIL' "$stage_record")
   echo
-  echo "=== $1: summary ($((SECONDS - stage_started))s in all)"
-  printf '%s\n' "${stage_lines[@]}"
-  if [ $stage_failures -ne 0 ]; then
-    echo "$1: $stage_failures stage(s) FAILED"
+  echo "=== $1: summary ($((SECONDS - stage_started))s in all, wall clock; stages in the order they ended)"
+  cat "$stage_record"
+  rm -f "$stage_record"
+  if [ "$failures" -ne 0 ]; then
+    echo "$1: $failures stage(s) FAILED"
     return 1
   fi
   echo "$1: all stages passed"

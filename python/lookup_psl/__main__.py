@@ -21,6 +21,7 @@ import time
 import urllib.error
 import urllib.request
 
+from . import default_list_path
 from ._suffix_list import SuffixList
 
 DEFAULT_URL = "https://publicsuffix.org/list/public_suffix_list.dat"
@@ -30,15 +31,6 @@ MAX_BYTES = 16 * 1024 * 1024
 DEADLINE_SECONDS = 300
 READ_BYTES = 64 * 1024
 PROGRAM = "python -m lookup_psl"
-
-
-def default_output() -> pathlib.Path:
-    """The list's place in the user's data directory (XDG_DATA_HOME, whose
-    relative values the XDG rules say to ignore, else ~/.local/share)."""
-    base = os.environ.get("XDG_DATA_HOME", "")
-    if not os.path.isabs(base):
-        base = os.path.join(os.path.expanduser("~"), ".local", "share")
-    return pathlib.Path(base) / "lookup-psl" / "public_suffix_list.dat"
 
 
 class UpdateError(Exception):
@@ -185,18 +177,18 @@ def main(argv: list[str] | None = None) -> int:
     parser = argparse.ArgumentParser(prog=PROGRAM, description="Public Suffix List lookups: maintenance commands.")
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
     update_parser = commands.add_parser(
-        "update", help="download the current list and write it where SuffixList.from_file can read it",
+        "update", help="download the current list to lookup_psl.default_list_path()",
         description="Download the list, build it to check it, and replace the old copy atomically.")
     update_parser.add_argument("--url", default=DEFAULT_URL, help=f"where to download from (default: {DEFAULT_URL})")
     update_parser.add_argument("--output", type=pathlib.Path, default=None,
-                               help=f"where to write (default: {default_output()})")
+                               help=f"where to write (default: {default_list_path()})")
     update_parser.add_argument("--max-bytes", type=_positive(int), default=MAX_BYTES, metavar="N",
                                help=f"refuse a download larger than N bytes (default: {MAX_BYTES})")
     update_parser.add_argument("--deadline", type=_positive(float), default=DEADLINE_SECONDS, metavar="SECONDS",
                                help=f"give up when the download has not ended after SECONDS "
                                     f"(default: {DEADLINE_SECONDS})")
     arguments = parser.parse_args(argv)
-    output = arguments.output if arguments.output is not None else default_output()
+    output = arguments.output if arguments.output is not None else default_list_path()
     try:
         print(update(arguments.url, output, arguments.max_bytes, arguments.deadline))
     except UpdateError as error:

@@ -45,10 +45,9 @@ void append_ensure_ascii(ByteBuffer& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::ptrdiff_t length = lookup::utf8::sequence_at(text, i);
         if (length < 0) {
-            // Each stray byte is the lone surrogate U+DC80..U+DCFF.
-            for (std::ptrdiff_t k = 0; k < -length; ++k) {
-                append_u_escape(out, 0xDC00u + bytes[i + static_cast<std::size_t>(k)]);
-            }
+            // One U+FFFD for each ill-formed sequence, as Python's "replace"
+            // decoding: lone surrogates would be refused by strict parsers.
+            append_u_escape(out, 0xFFFDu);
             i += static_cast<std::size_t>(-length);
             continue;
         }

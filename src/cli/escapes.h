@@ -29,9 +29,10 @@ inline void append_tsv_field(ByteBuffer& out, std::string_view text, bool escape
 }
 
 // `text` as a quoted JSON string. Well-formed UTF-8 goes out as it is
-// (json.dumps with ensure_ascii=False); other bytes as json.dumps writes the
-// text that Python's "surrogateescape" decoding makes of them: everything
-// beyond ASCII as \uXXXX, each stray byte as \udcXX.
+// (json.dumps with ensure_ascii=False); other text as json.dumps writes what
+// Python's text.decode("utf-8", "replace") makes of it: everything beyond
+// ASCII as \uXXXX, each ill-formed sequence as one \ufffd, so that strict
+// JSON parsers (which refuse lone surrogates) take every line.
 void append_json_string(ByteBuffer& out, std::string_view text, bool utf8);
 
 // `text` quoted for a message, as Python's repr() quotes a str.

@@ -88,6 +88,14 @@ InputReader::InputReader(std::string_view prog, std::vector<std::string_view> do
 InputReader::~InputReader() { close_source(); }
 
 bool InputReader::fill(Batch& batch) {
+    const bool more = fill_lines(batch);
+    if (counts_ != nullptr) {
+        counts_->lines.fetch_add(batch.lines.size(), std::memory_order_relaxed);
+    }
+    return more;
+}
+
+bool InputReader::fill_lines(Batch& batch) {
     batch.clear();
     while (next_domain_ < domains_.size() && batch.text.size() < BATCH_BYTES) {
         batch.add_line(domains_[next_domain_++]);
@@ -196,6 +204,9 @@ std::ptrdiff_t InputReader::read_block(char* into, std::size_t size) {
     while (true) {
         const ssize_t count = ::read(fd_, into, size);
         if (count >= 0) {
+            if (counts_ != nullptr) {
+                counts_->bytes.fetch_add(static_cast<std::uint64_t>(count), std::memory_order_relaxed);
+            }
             return count;
         }
         if (errno == EINTR) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch.h"
+#include "progress.h"
 
 namespace cli {
 
@@ -26,10 +27,14 @@ public:
     // it comes. False when the input is used up.
     bool fill(Batch& batch);
 
+    // Counts the lines handed out and the bytes read into `counts` from now on.
+    void count_into(ProgressCounts& counts) noexcept { counts_ = &counts; }
+
     // Whether a source could not be read or a line was skipped.
     bool failed() const noexcept { return failed_; }
 
 private:
+    bool fill_lines(Batch& batch);
     bool open_next();
     std::ptrdiff_t read_block(char* into, std::size_t size);
     std::size_t take_lines(Batch& batch, std::size_t start, std::size_t fresh);
@@ -51,6 +56,7 @@ private:
     std::string carry_;           // the start of a line that a block cut in two
     bool discarding_ = false;     // within a line too long to keep
     bool failed_ = false;
+    ProgressCounts* counts_ = nullptr;
 };
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -70,6 +71,19 @@ builder::TableBuild compile_list_file(std::string_view path) {
     } catch (const builder::BuildError& error) {
         throw ListError("cannot compile " + where + ": " + error.what());
     }
+}
+
+std::string default_list_path() {
+    const char* data_home = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (data_home != nullptr && data_home[0] == '/') {
+        base = data_home;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::string(home) + "/.local/share";
+    } else {
+        throw ListError("--list without FILE: neither XDG_DATA_HOME nor HOME is set");
+    }
+    return base + "/lookup-psl/public_suffix_list.dat";
 }
 
 }  // namespace cli

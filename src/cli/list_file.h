@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "build.h"
@@ -18,5 +19,10 @@ public:
 // Reads and compiles `path`. Throws ListError when the file cannot be read,
 // is not UTF-8, or has a line that the builder refuses.
 builder::TableBuild compile_list_file(std::string_view path);
+
+// Where `python -m lookup_psl update` writes the list: the user's data
+// directory ($XDG_DATA_HOME, or ~/.local/share when that is unset or not
+// absolute)/lookup-psl/public_suffix_list.dat. ListError without a home.
+std::string default_list_path();
 
 }  // namespace cli

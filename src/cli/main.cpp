@@ -1,18 +1,22 @@
 // lookup-psl: Public Suffix List answers for domains, log lines and URLs,
 // from arguments, files or standard input. See help_text() for the options.
+#include <sys/stat.h>
 #include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "input.h"
 #include "list_file.h"
@@ -20,6 +24,7 @@
 #include "options.h"
 #include "output.h"
 #include "pipeline.h"
+#include "progress.h"
 #include "rows.h"
 
 namespace {
@@ -38,15 +43,41 @@ std::string prog_name(const char* argv0) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string version_text(const std::string& prog) {
+    return prog + " " LOOKUP_VERSION "\n" + "list compiled in: sha256 " +
+           std::string(lookup::compiled_table().checksum) + ", " LOOKUP_LIST_ORIGIN "\n";
+}
+
+// The bytes that the files will give, when every one is a regular file
+// ("-" for standard input redirected from one); unknown otherwise.
+std::optional<std::uint64_t> input_size(const cli::Options& options) {
+    std::vector<std::string_view> files = options.files;
+    if (files.empty() && options.domains.empty()) {
+        files.push_back("-");
+    }
+    std::uint64_t total = 0;
+    for (const std::string_view file : files) {
+        struct stat status {};
+        const int found = file == "-" ? ::fstat(STDIN_FILENO, &status) : ::stat(std::string(file).c_str(), &status);
+        if (found != 0 || !S_ISREG(status.st_mode)) {
+            return std::nullopt;
+        }
+        total += static_cast<std::uint64_t>(status.st_size);
+    }
+    return total;
+}
+
 int run(const std::string& prog, const cli::Options& options) {
     // Kept alive for the whole run: the table is a view of it.
     std::optional<builder::TableBuild> list;
     lookup::SuffixTable table = lookup::indexed_compiled_table();
-    if (options.list_file) {
+    if (options.list_file || options.default_list) {
         try {
-            list = cli::compile_list_file(*options.list_file);
+            list = cli::compile_list_file(options.default_list ? cli::default_list_path()
+                                                                : std::string(*options.list_file));
         } catch (const cli::ListError& error) {
-            report(prog, error.what());
+            report(prog, std::string(error.what()) +
+                             (options.default_list ? " (python -m lookup_psl update writes that file)" : ""));
             return FAILED;
         }
         table = list->view();
@@ -59,6 +90,13 @@ int run(const std::string& prog, const cli::Options& options) {
         cli::append_header(format, header);
     }
     cli::InputReader reader(prog, options.domains, options.files, options.max_line);
+    cli::ProgressCounts counts;
+    std::optional<cli::ProgressReporter> progress;
+    // Never into a pipe or a log: the lines are for a person watching.
+    if (options.progress && ::isatty(STDERR_FILENO) == 1) {
+        reader.count_into(counts);
+        progress.emplace(counts, input_size(options), STDERR_FILENO, std::chrono::milliseconds(500));
+    }
     if (!output.write(header.view()) || !cli::answer_all(reader, format, output, options.jobs)) {
         report(prog, std::string("cannot write the output: ") + std::strerror(output.error()));
         return FAILED;
@@ -83,6 +121,9 @@ int main(int argc, char** argv) {
     if (std::holds_alternative<cli::HelpRequested>(parsed)) {
         const std::string help = cli::help_text(prog);
         return std::fputs(help.c_str(), stdout) < 0 || std::fflush(stdout) != 0 ? FAILED : OK;
+    }
+    if (std::holds_alternative<cli::VersionRequested>(parsed)) {
+        return std::fputs(version_text(prog).c_str(), stdout) < 0 || std::fflush(stdout) != 0 ? FAILED : OK;
     }
     if (const auto* error = std::get_if<cli::UsageError>(&parsed)) {
         std::fputs((cli::usage_text(prog) + prog + ": error: " + error->message + "\n").c_str(), stderr);

@@ -6,17 +6,19 @@
 namespace cli {
 namespace {
 
-enum class Id { help, file, header, json, fields, depth, urls, jobs, max_line, list, icann_only, no_accept_unknown, keep_case };
+enum class Id { help, version, file, header, json, fields, depth, urls, jobs, max_line, progress, list, icann_only, no_accept_unknown, keep_case };
 
 struct Spec {
     Id id;
     std::string_view long_name;  // without "--"
     char short_name;             // 0: none
     std::string_view metavar;    // empty: a flag without a value
+    bool value_optional = false;  // the value may be left out ("--list" alone)
 };
 
 constexpr Spec SPECS[] = {
     {Id::help, "help", 'h', ""},
+    {Id::version, "version", 0, ""},
     {Id::file, "file", 'f', "FILE"},
     // output
     {Id::header, "header", 0, ""},
@@ -27,8 +29,9 @@ constexpr Spec SPECS[] = {
     {Id::urls, "urls", 0, ""},
     {Id::jobs, "jobs", 'j', "N"},
     {Id::max_line, "max-line", 0, "BYTES"},
+    {Id::progress, "progress", 0, ""},
     // rules
-    {Id::list, "list", 0, "FILE"},
+    {Id::list, "list", 0, "FILE", true},
     {Id::icann_only, "icann-only", 0, ""},
     {Id::no_accept_unknown, "no-accept-unknown", 0, ""},
     {Id::keep_case, "keep-case", 0, ""},
@@ -125,9 +128,11 @@ std::vector<Column> parse_fields(std::string_view list) {
     }
 }
 
-void apply(Options& options, std::optional<std::vector<Column>>& fields, Id id, std::string_view value) {
+void apply(Options& options, std::optional<std::vector<Column>>& fields, Id id, std::optional<std::string_view> given) {
+    const std::string_view value = given.value_or("");
     switch (id) {
-    case Id::help: break;
+    case Id::help:
+    case Id::version: break;
     case Id::file: options.files.push_back(value); break;
     case Id::header: options.header = true; break;
     case Id::json: options.json = true; break;
@@ -140,7 +145,11 @@ void apply(Options& options, std::optional<std::vector<Column>>& fields, Id id, 
     case Id::max_line:
         options.max_line = whole_number(value, 1, MAX_MAX_LINE, "1 to " + std::to_string(MAX_MAX_LINE));
         break;
-    case Id::list: options.list_file = value; break;
+    case Id::progress: options.progress = true; break;
+    case Id::list:
+        options.list_file = given;
+        options.default_list = !given;
+        break;
     case Id::icann_only: options.flags.icann_only = true; break;
     case Id::no_accept_unknown: options.flags.accept_unknown = false; break;
     case Id::keep_case: options.flags.keep_case = true; break;
@@ -192,7 +201,7 @@ void check_together(Options& options, const std::optional<std::vector<Column>>& 
 
 }  // namespace
 
-std::variant<Options, HelpRequested, UsageError> parse_options(std::span<char* const> arguments) {
+std::variant<Options, HelpRequested, VersionRequested, UsageError> parse_options(std::span<char* const> arguments) {
     Options options;
     std::optional<std::vector<Column>> fields;
     std::vector<std::string_view> unrecognized;
@@ -232,11 +241,18 @@ std::variant<Options, HelpRequested, UsageError> parse_options(std::span<char* c
             if (spec->id == Id::help) {
                 return HelpRequested{};
             }
+            if (spec->id == Id::version) {
+                return VersionRequested{};
+            }
             if (spec->metavar.empty() && value) {
                 throw ParseError{"argument " + display_name(*spec) + ": ignored explicit argument " + quoted(*value)};
             }
             if (!spec->metavar.empty() && !value) {
                 if (i + 1 == arguments.size() || looks_like_option(arguments[i + 1])) {
+                    if (spec->value_optional) {
+                        apply(options, fields, spec->id, std::nullopt);
+                        continue;
+                    }
                     throw ParseError{"argument " + display_name(*spec) + ": expected one argument"};
                 }
                 value = arguments[++i];
@@ -260,9 +276,9 @@ std::variant<Options, HelpRequested, UsageError> parse_options(std::span<char* c
 
 std::string usage_text(std::string_view prog) {
     const std::string indent(7 + prog.size() + 1, ' ');
-    return "usage: " + std::string(prog) + " [-h] [-f FILE] [--header] [--json] [--fields LIST] [--depth N]\n" +
-           indent + "[--urls] [-j N] [--max-line BYTES] [--list FILE] [--icann-only]\n" + indent +
-           "[--no-accept-unknown] [--keep-case] [DOMAIN ...]\n";
+    return "usage: " + std::string(prog) + " [-h] [--version] [-f FILE] [--header] [--json] [--fields LIST]\n" +
+           indent + "[--depth N] [--urls] [-j N] [--max-line BYTES] [--progress]\n" + indent +
+           "[--list [FILE]] [--icann-only] [--no-accept-unknown] [--keep-case]\n" + indent + "[DOMAIN ...]\n";
 }
 
 std::string help_text(std::string_view prog) {
@@ -275,6 +291,7 @@ positional arguments:
 
 options:
   -h, --help            show this help message and exit
+  --version             show the version and the list compiled in, and exit
   -f FILE, --file FILE  read domains from FILE, one per line ('-' for standard
                         input); may be repeated; read after the DOMAIN arguments
 
@@ -297,10 +314,16 @@ input:
                         input order
   --max-line BYTES      report and skip lines longer than BYTES (default
                         1048576)
+  --progress            on a terminal, show lines done, lines per second and
+                        the share of the files read on standard error, about
+                        twice a second (nothing when it is not a terminal)
 
 rules (the module's keyword flags):
-  --list FILE           answer from the Public Suffix List in FILE, compiled
-                        at start, instead of the copy built in
+  --list [FILE]         answer from the Public Suffix List in FILE, compiled
+                        at start, instead of the copy built in; without FILE,
+                        from the copy that `python -m lookup_psl update` wrote
+                        ($XDG_DATA_HOME/lookup-psl/public_suffix_list.dat,
+                        ~/.local/share/... when unset)
   --icann-only          use only the rules of the list's ICANN section
                         (icann_only=True)
   --no-accept-unknown   an unlisted top-level label is not a public suffix, so
@@ -317,7 +340,8 @@ line is an object with the same keys, null for no answer and a list for
 privateparts.
 
 An invalid domain (empty label, as in "a..b") has no answers; nor has a line
-that is not UTF-8, which is echoed as it is.
+that is not UTF-8, which is echoed as it is (with --json, each ill-formed
+byte sequence in it as U+FFFD, as Python's decode(errors="replace") does).
 
 exit status: 0 when every input was read and answered; 1 when a file could
 not be read or a line was too long (reported; the other inputs are still

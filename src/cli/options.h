@@ -31,17 +31,20 @@ struct Options {
     lookup::QueryFlags flags;
     std::vector<Column> columns;
     std::optional<std::string_view> list_file;
+    bool default_list = false;  // --list without FILE: default_list_path()
     unsigned jobs = 1;
     std::size_t max_line = DEFAULT_MAX_LINE;
+    bool progress = false;  // on standard error, when it is a terminal
 };
 
 struct HelpRequested {};
+struct VersionRequested {};
 struct UsageError {
     std::string message;
 };
 
 // `arguments` are argv[1..]; the views in Options point into them.
-std::variant<Options, HelpRequested, UsageError> parse_options(std::span<char* const> arguments);
+std::variant<Options, HelpRequested, VersionRequested, UsageError> parse_options(std::span<char* const> arguments);
 
 std::string usage_text(std::string_view prog);
 std::string help_text(std::string_view prog);

@@ -6,9 +6,14 @@ import itertools
 import json
 import os
 import pathlib
+import re
 import resource
+import shlex
+import shutil
 import subprocess
 import sys
+import time
+import tomllib
 
 import pytest
 
@@ -148,7 +153,7 @@ class TestUrls:
             record = json.loads(output)
             parts = None if address else lookup.privateparts(host)
             assert record == {
-                "domain": line.decode("utf-8", "surrogateescape"),
+                "domain": line.decode("utf-8", "replace"),
                 "host": host, "address": address,
                 "publicsuffix": None if address else lookup.publicsuffix(host),
                 "privatesuffix": None if address else lookup.privatesuffix(host),
@@ -238,13 +243,18 @@ class TestOutputFormats:
                 "subdomain": lookup.subdomain(domain, 1, keep_case=True),
             }
 
-    def test_json_keeps_unicode_and_stays_utf8_for_undecodable_bytes(self):
-        completed = run_cli("--json", "-f", "-", stdin="bücher.de\n".encode() + b"x\xff.com\n")
+    @pytest.mark.parametrize("line", [b"x\xff.com", b"\xe2\x82.com", b"a\xed\xa0\x80b.de", b"\xc0\xafx\xf4\x90\x80\x80"])
+    def test_json_keeps_unicode_and_replaces_undecodable_bytes(self, line):
+        completed = run_cli("--json", "-f", "-", stdin="bücher.de\n".encode() + line + b"\n")
         assert completed.returncode == 0
         first, second = completed.stdout.decode("utf-8").splitlines()
         assert '"bücher.de"' in first
-        assert json.loads(second) == {"domain": "x\udcff.com", "publicsuffix": None,
-                                      "privatesuffix": None, "privateparts": None}
+        # Each ill-formed sequence as Python's "replace" decoding has it, and
+        # no lone surrogate that a strict parser would refuse.
+        answer = json.loads(second)
+        assert answer == {"domain": line.decode("utf-8", "replace"), "publicsuffix": None,
+                          "privatesuffix": None, "privateparts": None}
+        answer["domain"].encode("utf-8")
 
 
 class TestExitStatus:
@@ -434,3 +444,86 @@ def test_threads_hold_bytes_not_blocks_of_long_lines(tmp_path):
     # would be 0.7 GB there.
     for jobs, most in [(2, 8), (64, 64)]:
         assert peak_mib(jobs) - alone < most, jobs
+
+
+class TestAtATerminal:
+    """The manual page, --version, --list without a file and --progress."""
+
+    MANUAL = support.REPO_DIR / "src" / "cli" / "lookup-psl.1"
+    OPTION = re.compile(r"(?<![\w-])--?[a-z][a-z-]*")
+
+    def test_manual_and_help_name_the_same_options(self):
+        help_text = run_cli("--help").stdout.decode()
+        usage, _, rest = help_text.partition("\n\n")
+        # An option line of the help: "  -f FILE, --file FILE  read ...".
+        described = {option for line in rest.splitlines() if line.startswith("  -")
+                     for option in self.OPTION.findall(re.split(r"\s{2,}", line.strip())[0])}
+        roff = self.MANUAL.read_text().replace("\\-", "-")
+        synopsis = roff.partition(".SH SYNOPSIS")[2].partition(".SH")[0]
+        entries = re.findall(r"^\.TP\n(.*)$", roff, re.MULTILINE)
+        assert {o for e in entries for o in self.OPTION.findall(e)} == described
+        assert set(self.OPTION.findall(synopsis)) == set(self.OPTION.findall(usage)) <= described
+
+    def test_manual_renders_without_warnings(self):
+        if shutil.which("groff") is None:
+            pytest.skip("groff is missing (Debian groff-base)")
+        completed = subprocess.run(["groff", "-man", "-ww", "-z", str(self.MANUAL)], capture_output=True)
+        assert (completed.returncode, completed.stderr) == (0, b"")
+
+    def test_version_names_the_package_and_the_list_compiled_in(self, lookup, lookup_psl):
+        version = tomllib.loads((support.REPO_DIR / "pyproject.toml").read_text())["project"]["version"]
+        first, second = ok_lines("--version")
+        assert first == f"lookup-psl {version}" and lookup_psl.__version__ == version
+        assert second.startswith(f"list compiled in: sha256 {lookup.LIST_CHECKSUM}, ")
+
+    def test_list_without_a_file_reads_where_update_writes(self, lookup_psl, tmp_path, monkeypatch):
+        monkeypatch.setenv("XDG_DATA_HOME", str(tmp_path))
+        own = lookup_psl.default_list_path()
+        assert own == tmp_path / "lookup-psl" / "public_suffix_list.dat"
+        own.parent.mkdir()
+        own.write_text("// ===BEGIN ICANN DOMAINS===\ncom\nexample.com\n// ===END ICANN DOMAINS===\n")
+        assert ok_lines("--list", "--", "a.b.example.com") == [
+            "a.b.example.com\texample.com\tb.example.com\ta,b.example.com"]
+        own.unlink()
+        completed = run_cli("--list", "x.example.com")
+        assert completed.returncode == 1 and b"No such file" in completed.stderr
+
+    # The reader of the output waits, so that the run outlasts a few reports.
+    SLOW_RUN = "{cli} --progress -f {corpus} | (sleep 1.5; cat > {out})"
+
+    def slow_run(self, tmp_path):
+        out = tmp_path / "answers.tsv"
+        command = self.SLOW_RUN.format(cli=shlex.quote(str(CLI_PATH)), corpus=support.CORPUS_FILE,
+                                       out=shlex.quote(str(out)))
+        return command, out
+
+    def expected_answers(self):
+        return run_cli("-f", str(support.CORPUS_FILE)).stdout
+
+    def test_progress_on_a_terminal_stays_out_of_the_output(self, tmp_path):
+        if shutil.which("tmux") is None:
+            pytest.skip("tmux is missing (Debian tmux)")
+        command, out = self.slow_run(tmp_path)
+        tmux = ["tmux", "-S", str(tmp_path / "tmux.socket")]
+        subprocess.run([*tmux, "new-session", "-d", "-x", "160", "-y", "10",
+                        f"{command}; touch {shlex.quote(str(tmp_path / 'done'))}; sleep 60"], check=True)
+        try:
+            size = f"{support.CORPUS_FILE.stat().st_size / 1000:.1f} kB"
+            progress = re.compile(rf"[\d,]+ lines, [\d,]+ lines/s, \d+% of {re.escape(size)} read")
+            seen = False
+            for _ in range(100):
+                screen = subprocess.run([*tmux, "capture-pane", "-p"], capture_output=True, text=True).stdout
+                seen = seen or progress.search(screen) is not None
+                if (tmp_path / "done").exists():
+                    break
+                time.sleep(0.1)
+            assert seen, "no progress line appeared on the terminal"
+        finally:
+            subprocess.run([*tmux, "kill-server"], capture_output=True)
+        assert out.read_bytes() == self.expected_answers()
+
+    def test_progress_writes_nothing_when_not_a_terminal(self, tmp_path):
+        command, out = self.slow_run(tmp_path)
+        completed = subprocess.run(["sh", "-c", command], capture_output=True, timeout=60)
+        assert (completed.returncode, completed.stderr) == (0, b"")
+        assert out.read_bytes() == self.expected_answers()

@@ -31,7 +31,7 @@ def test_package_functions_are_the_module_functions(lookup_psl, lookup):
     for name in (*support.FUNCTION_NAMES, "LIST_CHECKSUM"):
         assert getattr(lookup_psl, name) is getattr(lookup, name)
     batch_names = [f"{name}_batch" for name in support.FUNCTION_NAMES]
-    assert lookup_psl.__all__ == [*lookup.__all__, "SuffixList", *batch_names]
+    assert lookup_psl.__all__ == [*lookup.__all__, "SuffixList", *batch_names, "default_list_path"]
     assert lookup_psl.SuffixList.__module__ == "lookup_psl"
 
 
