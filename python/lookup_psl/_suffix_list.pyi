@@ -2,9 +2,37 @@
 
 import os
 from collections.abc import Iterable
-from typing import SupportsIndex, final
+from typing import Protocol, SupportsIndex, TypeAlias, final
 
 from typing_extensions import Buffer, Self
+
+class _ArrowArrayExportable(Protocol):
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...
+
+class _ArrowStreamExportable(Protocol):
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object: ...
+
+# What the Arrow forms take: an array (or a record batch of one column) or a
+# stream of utf8, large_utf8 or utf8_view strings.
+_ArrowValues: TypeAlias = _ArrowArrayExportable | _ArrowStreamExportable
+
+@final
+class ArrowAnswers:
+    """Answers to one Arrow array, exported through the Arrow PyCapsule protocol
+    (pyarrow.array() takes them without a copy)."""
+
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]:
+        """Export the answers as a pair of PyCapsules, 'arrow_schema' and 'arrow_array'."""
+    def __len__(self) -> int: ...
+
+@final
+class ArrowAnswerStream:
+    """Answers to an Arrow stream, chunk by chunk, exported once through the Arrow
+    PyCapsule protocol (pyarrow.chunked_array() takes them)."""
+
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        """Export the answers, once, as an 'arrow_array_stream' PyCapsule: each chunk
+        is read from the stream given and answered when the consumer asks for it."""
 
 @final
 class SuffixList:
@@ -85,6 +113,48 @@ class SuffixList:
         str read once at the start. The lookups run without the GIL on up to
         *threads* threads (one per 1024 domains at most, and 64 at most). Errors
         are those of subdomain(), with a note naming the failing item's index."""
+    def publicsuffix_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return publicsuffix() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
+    def privatesuffix_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return privatesuffix() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
+    def is_public_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return is_public() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
+    def is_private_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return is_private() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
+    def privateparts_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return privateparts() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
+    def subdomain_arrow(self, values: _ArrowValues, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+        """Return subdomain() of each name in *values*, an Arrow array or stream of
+        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+        object exporting an array or a stream of the answers the same way; a null
+        and a name without an answer are null. No Python object is made per name;
+        the lookups run without the GIL on up to *threads* threads. A name that is
+        not UTF-8 is a ValueError naming its index."""
 
 def publicsuffix_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
     """Return the list of publicsuffix() of each domain in *domains*, an iterable of
@@ -121,3 +191,51 @@ def subdomain_batch(domains: Iterable[str], depth: SupportsIndex, *, threads: Su
     str read once at the start. The lookups run without the GIL on up to
     *threads* threads (one per 1024 domains at most, and 64 at most). Errors
     are those of subdomain(), with a note naming the failing item's index."""
+
+def publicsuffix_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return publicsuffix() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""
+
+def privatesuffix_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return privatesuffix() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""
+
+def is_public_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return is_public() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""
+
+def is_private_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return is_private() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""
+
+def privateparts_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return privateparts() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""
+
+def subdomain_arrow(values: _ArrowValues, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    """Return subdomain() of each name in *values*, an Arrow array or stream of
+    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
+    object exporting an array or a stream of the answers the same way; a null
+    and a name without an answer are null. No Python object is made per name;
+    the lookups run without the GIL on up to *threads* threads. A name that is
+    not UTF-8 is a ValueError naming its index."""

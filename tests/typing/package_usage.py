@@ -39,3 +39,18 @@ rules.is_public("com", keep_case=True)  # type: ignore[call-arg]
 rules.publicsuffix_batch(["a.com"], 2)  # type: ignore[call-arg]
 lookup_psl.subdomain_batch([b"a.com"], 0)  # type: ignore[list-item]
 rules.checksum = "0" * 64  # type: ignore[misc]
+
+
+class Column:
+    """Any producer of the Arrow PyCapsule protocol (pyarrow is not typed)."""
+
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]:
+        return (object(), object())
+
+
+Answers = lookup_psl.ArrowAnswers | lookup_psl.ArrowAnswerStream
+assert_type(lookup_psl.privatesuffix_arrow(Column(), threads=2, keep_case=True), Answers)
+assert_type(rules.subdomain_arrow(Column(), 1, icann_only=True), Answers)
+assert_type(rules.is_public_arrow(Column()).__arrow_c_array__(), tuple[object, object])  # type: ignore[union-attr]
+lookup_psl.privatesuffix_arrow(["a.example.com"])  # type: ignore[arg-type]
+rules.is_private_arrow(Column(), keep_case=True)  # type: ignore[call-arg]
