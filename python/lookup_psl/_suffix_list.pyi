@@ -2,7 +2,7 @@
 
 import os
 from collections.abc import Iterable
-from typing import Protocol, SupportsIndex, TypeAlias, final
+from typing import Protocol, SupportsIndex, final, overload
 
 from typing_extensions import Buffer, Self
 
@@ -11,10 +11,6 @@ class _ArrowArrayExportable(Protocol):
 
 class _ArrowStreamExportable(Protocol):
     def __arrow_c_stream__(self, requested_schema: object | None = None) -> object: ...
-
-# What the Arrow forms take: an array (or a record batch of one column) or a
-# stream of utf8, large_utf8 or utf8_view strings.
-_ArrowValues: TypeAlias = _ArrowArrayExportable | _ArrowStreamExportable
 
 @final
 class ArrowAnswers:
@@ -113,48 +109,66 @@ class SuffixList:
         str read once at the start. The lookups run without the GIL on up to
         *threads* threads (one per 1024 domains at most, and 64 at most). Errors
         are those of subdomain(), with a note naming the failing item's index."""
-    def publicsuffix_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def publicsuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
         """Return publicsuffix() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
-    def privatesuffix_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def publicsuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def privatesuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
         """Return privatesuffix() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
-    def is_public_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def privatesuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def is_public_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
         """Return is_public() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
-    def is_private_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def is_public_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def is_private_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
         """Return is_private() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
-    def privateparts_arrow(self, values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def is_private_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def privateparts_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
         """Return privateparts() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
-    def subdomain_arrow(self, values: _ArrowValues, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+    @overload
+    def privateparts_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def subdomain_arrow(self, values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
         """Return subdomain() of each name in *values*, an Arrow array or stream of
         strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
         object exporting an array or a stream of the answers the same way; a null
         and a name without an answer are null. No Python object is made per name;
         the lookups run without the GIL on up to *threads* threads. A name that is
         not UTF-8 is a ValueError naming its index."""
+    @overload
+    def subdomain_arrow(self, values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
 def publicsuffix_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
     """Return the list of publicsuffix() of each domain in *domains*, an iterable of
@@ -192,50 +206,68 @@ def subdomain_batch(domains: Iterable[str], depth: SupportsIndex, *, threads: Su
     *threads* threads (one per 1024 domains at most, and 64 at most). Errors
     are those of subdomain(), with a note naming the failing item's index."""
 
-def publicsuffix_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def publicsuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
     """Return publicsuffix() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def publicsuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
-def privatesuffix_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def privatesuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
     """Return privatesuffix() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def privatesuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
-def is_public_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def is_public_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
     """Return is_public() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def is_public_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
 
-def is_private_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def is_private_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
     """Return is_private() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def is_private_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
 
-def privateparts_arrow(values: _ArrowValues, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def privateparts_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
     """Return privateparts() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def privateparts_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
-def subdomain_arrow(values: _ArrowValues, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers | ArrowAnswerStream:
+@overload
+def subdomain_arrow(values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
     """Return subdomain() of each name in *values*, an Arrow array or stream of
     strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
     object exporting an array or a stream of the answers the same way; a null
     and a name without an answer are null. No Python object is made per name;
     the lookups run without the GIL on up to *threads* threads. A name that is
     not UTF-8 is a ValueError naming its index."""
+@overload
+def subdomain_arrow(values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...

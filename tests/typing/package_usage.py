@@ -48,9 +48,13 @@ class Column:
         return (object(), object())
 
 
-Answers = lookup_psl.ArrowAnswers | lookup_psl.ArrowAnswerStream
-assert_type(lookup_psl.privatesuffix_arrow(Column(), threads=2, keep_case=True), Answers)
-assert_type(rules.subdomain_arrow(Column(), 1, icann_only=True), Answers)
-assert_type(rules.is_public_arrow(Column()).__arrow_c_array__(), tuple[object, object])  # type: ignore[union-attr]
-lookup_psl.privatesuffix_arrow(["a.example.com"])  # type: ignore[arg-type]
-rules.is_private_arrow(Column(), keep_case=True)  # type: ignore[call-arg]
+class Stream:
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        return object()
+
+
+assert_type(lookup_psl.privatesuffix_arrow(Column(), threads=2, keep_case=True), lookup_psl.ArrowAnswers)
+assert_type(rules.subdomain_arrow(Stream(), 1, icann_only=True), lookup_psl.ArrowAnswerStream)
+assert_type(rules.is_public_arrow(Column()).__arrow_c_array__(), tuple[object, object])
+lookup_psl.privatesuffix_arrow(["a.example.com"])  # type: ignore[call-overload]
+rules.is_private_arrow(Column(), keep_case=True)  # type: ignore[call-overload]
