@@ -6,6 +6,9 @@ struct received released exactly once, and the bad inputs refused whole."""
 import ctypes
 import gc
 import itertools
+import os
+import subprocess
+import sys
 
 import pytest
 
@@ -305,3 +308,54 @@ def test_flags_are_converted_before_the_values_are_taken(lookup_psl):
     with pytest.raises(TypeError):
         lookup_psl.subdomain_arrow(producer, 1, keep_case=None)
     assert producer.handed == 0
+
+
+CLUSTER_SCRIPT = """
+import sys
+
+import dask.dataframe
+import pandas as pd
+import pyarrow as pa
+from dask.distributed import Client, LocalCluster
+
+import lookup_psl
+
+def sites(hosts):
+    answers = lookup_psl.privatesuffix_arrow(pa.array(hosts), threads=2)
+    return pd.Series(pd.arrays.ArrowExtensionArray(pa.array(answers)), index=hosts.index)
+
+def main(corpus):
+    names = open(corpus, encoding="utf-8").read().split()
+    names[::5] = [None] * len(names[::5])
+    hosts = pd.DataFrame({"host": pd.Series(names, dtype=pd.ArrowDtype(pa.string()))})
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, host="127.0.0.1",
+                      dashboard_address=None) as cluster, Client(cluster):
+        frame = dask.dataframe.from_pandas(hosts, npartitions=8)
+        got = frame["host"].map_partitions(sites, meta=pd.Series(dtype=pd.ArrowDtype(pa.string()))).compute()
+    assert str(got.dtype) == "string[pyarrow]", got.dtype
+    assert [None if pd.isna(site) else site for site in got] == [
+        None if name is None else lookup_psl.privatesuffix(name) for name in names]
+    print("DONE", len(names))
+
+if __name__ == "__main__":
+    main(*sys.argv[1:])
+"""
+
+
+@pytest.mark.slow
+@pytest.mark.cluster
+def test_dask_dataframe_over_a_cluster_gets_the_local_answers(tmp_path):
+    pytest.importorskip("pandas")
+    try:
+        import dask  # noqa: F401
+        import distributed  # noqa: F401
+    except ImportError as error:
+        pytest.skip(f"Dask does not import on this interpreter (Debian: python3-dask python3-distributed): {error}")
+    script = tmp_path / "cluster_run.py"
+    script.write_text(CLUSTER_SCRIPT, encoding="utf-8")
+    environment = dict(os.environ, PYTHONPATH=os.pathsep.join(
+        [str(support.MODULE_DIR), *filter(None, [os.environ.get("PYTHONPATH")])]))
+    completed = subprocess.run([sys.executable, str(script), str(support.CORPUS_FILE)], capture_output=True,
+                               text=True, env=environment, timeout=300, cwd=tmp_path)
+    assert completed.returncode == 0, completed.stdout + completed.stderr[-5000:]
+    assert "DONE 20000" in completed.stdout
