@@ -1,5 +1,7 @@
 #include "arrow_strings.h"
 
+#include <cstring>
+
 #include "utf8.h"
 
 namespace lookup::arrow {
@@ -20,6 +22,25 @@ std::optional<StringLayout> string_layout(std::string_view format) noexcept {
 
 bool bit_set(const std::uint8_t* bits, std::int64_t at) noexcept {
     return (bits[at >> 3] >> (at & 7)) & 1;
+}
+
+// Names are mostly ASCII: eight bytes at a time, and the strict check only
+// from the first byte that is not.
+bool is_utf8(std::string_view text) noexcept {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080u) != 0) {
+            return utf8::is_valid(text.substr(i));
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return utf8::is_valid(text.substr(i));
+        }
+    }
+    return true;
 }
 
 [[noreturn]] void malformed(const std::string& why) { throw MalformedArray(why); }
@@ -167,7 +188,7 @@ std::optional<std::string_view> StringColumn::item(std::size_t i) const {
             text = std::string_view(view_data_[buffer] + start, static_cast<std::size_t>(length));
         }
     }
-    if (!utf8::is_valid(text)) {
+    if (!is_utf8(text)) {
         throw NotUtf8{i};
     }
     return text;

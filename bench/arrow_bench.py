@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""The Arrow forms against Python over the per-call function: wall ns per
+name of privatesuffix over the corpus fifty times over (a million names) as a
+Python loop over a list of str, as privatesuffix_batch on one thread, and as
+privatesuffix_arrow over a pyarrow string array on one and two threads; with
+met or missed against the targets (the Arrow form on one thread at least 3
+times the throughput of the loop, two threads at least 1.8 times one). Then
+the peak memory of a stream of ten million names answered chunk by chunk,
+beside what the whole column of answers would take.
+
+Runs alternate round-robin over the passes, so load on a shared machine hits
+all alike; each figure is the median with the spread (max - min) / median.
+
+    bench/arrow_bench.py --module-dir build/compare [--arrow-passes 5]
+
+Needs pyarrow (Debian: python3-pyarrow); compare.py skips this part without it.
+"""
+
+import argparse
+import gc
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from bench_module import cpu_model, import_from  # noqa: E402  (beside this file)
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "data")
+TARGET_LOOP = 3.0  # Arrow form on one thread / the Python loop, throughput
+TARGET_THREADS = 1.8  # two threads / one thread
+COPIES = 50
+STREAM_NAMES = 10_000_000
+STREAM_CHUNK = 65_536
+
+
+def add_arguments(parser):
+    """The options of this part; compare.py has --module-dir and --corpus."""
+    parser.add_argument("--arrow-passes", type=int, default=5, help="timed passes of each Arrow row")
+
+
+def wall_ns_per_name(runs, count, passes):
+    """{label: [wall ns per name]}, the runs interleaved pass by pass."""
+    samples = {label: [] for label in runs}
+    gc.disable()
+    try:
+        for _ in range(passes):
+            for label, run in runs.items():
+                start = time.perf_counter_ns()
+                answers = run()
+                samples[label].append((time.perf_counter_ns() - start) / count)
+                del answers
+                gc.collect()
+    finally:
+        gc.enable()
+    return samples
+
+
+# A child process: the stream's peak memory, alone in its process. The names
+# are made chunk by chunk from the corpus, so that only the answering holds
+# memory across chunks.
+STREAM_SCRIPT = """
+import resource, sys
+sys.path.insert(0, sys.argv[1])
+import pyarrow as pa
+import lookup_psl
+names = open(sys.argv[2], encoding="utf-8").read().split()
+total, chunk = int(sys.argv[3]), int(sys.argv[4])
+column = pa.array((names * (chunk // len(names) + 2))[:2 * chunk])
+schema = pa.schema([("host", pa.string())])
+def batches():
+    for start in range(0, total, chunk):
+        yield pa.record_batch([column.slice(start % chunk, min(chunk, total - start))], schema=schema)
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+answers = pa.RecordBatchReader.from_stream(
+    lookup_psl.privatesuffix_arrow(pa.RecordBatchReader.from_batches(schema, batches()), threads=2))
+count = answer_bytes = 0
+for batch in answers:
+    count += batch.num_rows
+    answer_bytes += batch.nbytes
+after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+print(count, before, after, answer_bytes)
+"""
+
+
+def stream_memory(module_dir, corpus_path):
+    done = subprocess.run([sys.executable, "-c", STREAM_SCRIPT, module_dir, corpus_path, str(STREAM_NAMES),
+                           str(STREAM_CHUNK)], capture_output=True, text=True, check=True)
+    count, before_kib, after_kib, answer_bytes = map(int, done.stdout.split())
+    return count, before_kib / 1024, after_kib / 1024, answer_bytes / 2**20
+
+
+def arrow_figures(module_dir, package, corpus_path, passes):
+    """Prints the table and the verdicts; returns [(text, met)]."""
+    import pyarrow as pa
+
+    with open(corpus_path, encoding="utf-8") as corpus:
+        names = corpus.read().split() * COPIES
+    column = pa.array(names, pa.string())
+    single = package.privatesuffix
+    runs = {
+        "Python loop": lambda: [single(name) for name in names],
+        "batch, threads=1": lambda: package.privatesuffix_batch(names),
+        "Arrow, threads=1": lambda: pa.array(package.privatesuffix_arrow(column)),
+        "Arrow, threads=2": lambda: pa.array(package.privatesuffix_arrow(column, threads=2)),
+    }
+    expected = runs["Python loop"]()
+    for label in ("Arrow, threads=1", "Arrow, threads=2"):
+        if runs[label]().to_pylist() != expected:
+            raise SystemExit(f"{label}: answers differ from the per-call function's")
+    del expected
+    samples = wall_ns_per_name(runs, len(names), passes)
+    med = {label: statistics.median(values) for label, values in samples.items()}
+    print(f"privatesuffix over {len(names)} names (the corpus x{COPIES}), {passes} passes, wall ns per name "
+          f"(median, spread); load average {os.getloadavg()[0]:.1f}")
+    for label, values in samples.items():
+        spread = (max(values) - min(values)) / med[label]
+        print(f"  {label:24} {med[label]:7.1f} {spread:6.1%}")
+    loop_ratio = med["Python loop"] / med["Arrow, threads=1"]
+    thread_ratio = med["Arrow, threads=1"] / med["Arrow, threads=2"]
+    verdicts = [
+        (f"Arrow on one thread {loop_ratio:.2f}x the throughput of the Python loop (>= {TARGET_LOOP:g}x)",
+         loop_ratio >= TARGET_LOOP),
+        (f"Arrow on two threads {thread_ratio:.2f}x one thread (>= {TARGET_THREADS:g}x); "
+         f"{med['Python loop'] / med['Arrow, threads=2']:.2f}x the loop", thread_ratio >= TARGET_THREADS),
+    ]
+    for text, ok in verdicts:
+        print(f"  {text}: {'met' if ok else 'MISSED'}")
+    count, before, after, answers = stream_memory(module_dir, corpus_path)
+    print(f"  a stream of {count} names in chunks of {STREAM_CHUNK}: peak resident {after:.0f} MiB, "
+          f"{after - before:.0f} MiB over the process before the stream; the answers total {answers:.0f} MiB")
+    return verdicts
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--module-dir", default=os.environ.get("LOOKUP_MODULE_DIR"),
+                        help="directory of the built _lookup and lookup_psl")
+    parser.add_argument("--corpus", default=os.path.join(DATA, "bench", "domains.txt"))
+    add_arguments(parser)
+    args = parser.parse_args()
+    if not args.module_dir:
+        raise SystemExit("give --module-dir (or LOOKUP_MODULE_DIR)")
+    package = import_from(args.module_dir, "lookup_psl")
+    print(f"{cpu_model()}, {os.cpu_count()} CPUs")
+    verdicts = arrow_figures(args.module_dir, package, args.corpus, args.arrow_passes)
+    return 0 if all(ok for _, ok in verdicts) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
