@@ -58,11 +58,11 @@ def wall_ns_per_name(runs, count, passes):
     return samples
 
 
-# A child process: the stream's peak memory, alone in its process. The names
+# A child process: the stream's peak memory, alone in its process (Linux). The names
 # are made chunk by chunk from the corpus, so that only the answering holds
 # memory across chunks.
 STREAM_SCRIPT = """
-import resource, sys
+import sys
 sys.path.insert(0, sys.argv[1])
 import pyarrow as pa
 import lookup_psl
@@ -73,14 +73,17 @@ schema = pa.schema([("host", pa.string())])
 def batches():
     for start in range(0, total, chunk):
         yield pa.record_batch([column.slice(start % chunk, min(chunk, total - start))], schema=schema)
-before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+def peak_kib():  # VmHWM, unlike ru_maxrss, starts afresh at exec
+    with open("/proc/self/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
+before = peak_kib()
 answers = pa.RecordBatchReader.from_stream(
     lookup_psl.privatesuffix_arrow(pa.RecordBatchReader.from_batches(schema, batches()), threads=2))
 count = answer_bytes = 0
 for batch in answers:
     count += batch.num_rows
     answer_bytes += batch.nbytes
-after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+after = peak_kib()
 print(count, before, after, answer_bytes)
 """
 
