@@ -359,3 +359,36 @@ def test_dask_dataframe_over_a_cluster_gets_the_local_answers(tmp_path):
                                text=True, env=environment, timeout=300, cwd=tmp_path)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-5000:]
     assert "DONE 20000" in completed.stdout
+
+
+EXHAUSTED = """
+import resource
+import pyarrow as pa
+import lookup_psl
+
+def address_space():
+    with open("/proc/self/status") as status:
+        return next(int(line.split()[1]) * 1024 for line in status if line.startswith("VmSize:"))
+
+# 20 Mi labels: their offsets alone take 160 MiB.
+names = pa.array(["a." * 1024 + "example.com"] * 20480)
+assert pa.array(lookup_psl.privatesuffix_arrow(names[:2], threads=2)).to_pylist() == ["example.com"] * 2
+resource.setrlimit(resource.RLIMIT_AS, (address_space() + 96 * 2**20, resource.getrlimit(resource.RLIMIT_AS)[1]))
+for attempt in range(3):
+    try:
+        lookup_psl.privateparts_arrow(names, threads=2)
+    except MemoryError:
+        pass
+    else:
+        raise AssertionError("20 Mi labels were answered under the limit")
+assert pa.array(lookup_psl.privateparts_arrow(names[:1])).to_pylist()[0][-1] == "example.com"
+print("DONE")
+"""
+
+
+@pytest.mark.slow
+@pytest.mark.process_memory
+def test_exhausted_memory_is_a_memory_error(run_python):
+    completed = run_python(EXHAUSTED, timeout=300)
+    assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
+    assert "DONE" in completed.stdout
