@@ -91,8 +91,8 @@ Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* owner, PyObject*
         type = column_type(*input.schema);
     } catch (const UnsupportedType& error) {
         return add_argument_note(
-            PyError::described(PyExc_TypeError, std::string("expected Arrow strings (utf8, large_utf8 or utf8_view), "
-                                                            "not format '") + error.what() + "'"),
+            PyError::described(PyExc_TypeError, std::string("expected Arrow strings (utf8, large_utf8 or utf8_view), not ") +
+                                                    error.what()),
             "values");
     }
     const AnswerShape shape{ANSWER_TYPE<query>, type.layout == StringLayout::large_utf8, type.in_struct,

@@ -68,6 +68,9 @@ void check_extent(const ArrowArray& array) {
 
 ColumnType column_type(const ArrowSchema& schema) {
     const std::string_view format = schema.format != nullptr ? schema.format : "";
+    if (schema.dictionary != nullptr) {
+        throw UnsupportedType("format '" + std::string(format) + "' (dictionary-encoded: decode it first)");
+    }
     if (const std::optional<StringLayout> layout = string_layout(format)) {
         return ColumnType{*layout, false, {}};
     }
@@ -77,9 +80,9 @@ ColumnType column_type(const ArrowSchema& schema) {
         if (const std::optional<StringLayout> layout = string_layout(field.format)) {
             return ColumnType{*layout, true, field.name != nullptr ? field.name : ""};
         }
-        throw UnsupportedType("+s with a field of format '" + std::string(field.format) + "'");
+        throw UnsupportedType("format '+s' with a field of format '" + std::string(field.format) + "'");
     }
-    throw UnsupportedType(std::string(format));
+    throw UnsupportedType("format '" + std::string(format) + "'");
 }
 
 StringColumn::StringColumn(const ArrowArray& given, const ColumnType& type) : layout_(type.layout) {

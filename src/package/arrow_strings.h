@@ -24,7 +24,7 @@ struct ColumnType {
     std::string field_name;  // in_struct: the field's name
 };
 
-// The schema's type is not a string column: `what()` is its format.
+// The schema's type is not a string column: `what()` names its format.
 class UnsupportedType : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };

@@ -119,7 +119,10 @@ def test_answer_types(owner, name, names_type):
 def test_array_answers_export_again_and_stream_answers_once(lookup_psl):
     answers = lookup_psl.privatesuffix_arrow(pa.array(["www.example.com"]))
     assert pa.array(answers).to_pylist() == pa.array(answers).to_pylist() == ["example.com"]
-    stream = lookup_psl.privatesuffix_arrow(pa.chunked_array([["www.example.com"]]))
+    # The stream holds its list until its last chunk is answered.
+    stream = lookup_psl.SuffixList.from_file(support.LIST_FILE).privatesuffix_arrow(
+        pa.chunked_array([["www.example.com"]]))
+    gc.collect()
     assert isinstance(stream, lookup_psl.ArrowAnswerStream)
     assert pa.chunked_array(stream).to_pylist() == ["example.com"]
     with pytest.raises(ValueError, match="exported only once"):
@@ -270,6 +273,8 @@ BAD_INPUTS = [
     (lambda: pa.array([1, 2]), TypeError, "format 'l'"),
     (lambda: pa.array([b"a.com"]), TypeError, "format 'z'"),
     (lambda: pa.record_batch({"a": ["x"], "b": ["y"]}), TypeError, "format '+s'"),
+    (lambda: pa.record_batch({"a": [1]}), TypeError, "format '+s' with a field of format 'l'"),
+    (lambda: pa.array(["a.com"]).dictionary_encode(), TypeError, "format 'i' (dictionary-encoded"),
     (lambda: ["a.com"], TypeError, "not 'list'"),
     (lambda: Exporting(None), ValueError, "pair of capsules"),
     (lambda: Exporting(pa.array(["a"]).__arrow_c_array__()[::-1]), ValueError, "'arrow_schema' capsule"),
