@@ -16,7 +16,6 @@ all alike; each figure is the median with the spread (max - min) / median.
 Needs pyarrow (Debian: python3-pyarrow); compare.py skips this part without it.
 """
 
-import argparse
 import gc
 import os
 import statistics
@@ -25,10 +24,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_module import cpu_model, import_from  # noqa: E402  (beside this file)
+from bench_module import cpu_model, import_from, part_args  # noqa: E402  (beside this file)
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DATA = os.path.join(HERE, "..", "data")
 TARGET_LOOP = 3.0  # Arrow form on one thread / the Python loop, throughput
 TARGET_THREADS = 1.8  # two threads / one thread
 COPIES = 50
@@ -138,14 +135,11 @@ def arrow_figures(module_dir, package, corpus_path, passes):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--module-dir", default=os.environ.get("LOOKUP_MODULE_DIR"),
-                        help="directory of the built _lookup and lookup_psl")
-    parser.add_argument("--corpus", default=os.path.join(DATA, "bench", "domains.txt"))
-    add_arguments(parser)
-    args = parser.parse_args()
-    if not args.module_dir:
-        raise SystemExit("give --module-dir (or LOOKUP_MODULE_DIR)")
+    args = part_args(__doc__, add_arguments)
+    try:
+        import pyarrow  # noqa: F401
+    except ImportError:
+        raise SystemExit("arrow_bench.py needs pyarrow for this interpreter (Debian: python3-pyarrow)")
     package = import_from(args.module_dir, "lookup_psl")
     print(f"{cpu_model()}, {os.cpu_count()} CPUs")
     verdicts = arrow_figures(args.module_dir, package, args.corpus, args.arrow_passes)

@@ -24,15 +24,6 @@ EXTRA_NAMES = ["", ".", "a..b", "ẞ.EXAMPLE.COM.", "WWW.CK", "İ.Example.CO.UK"
                "a.b.c.d.github.io", "com", "unknown-tld"]
 
 
-@pytest.fixture(scope="module", params=["compiled", "suffix_list"])
-def owner(request, lookup_psl, lookup):
-    """(per-call functions, Arrow functions): the module's, or a SuffixList's."""
-    if request.param == "compiled":
-        return lookup, lookup_psl
-    built = lookup_psl.SuffixList.from_file(support.require_file(support.LIST_FILE))
-    return built, built
-
-
 @pytest.fixture(scope="module")
 def names():
     """The corpus and the odd names, with a null every seventh item."""
