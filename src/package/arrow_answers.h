@@ -66,7 +66,7 @@ struct AnswerColumn {
     Offsets offsets;                     // text: into data; parts: into the labels
     std::int64_t label_count = 0;        // parts
     Offsets label_offsets;               // parts: into data
-    std::string data;
+    std::unique_ptr<char[]> data;        // never null
 };
 
 // The answers of one part of a column, before they are joined.
@@ -126,9 +126,12 @@ void answer_part(const SuffixTable& table, const StringColumn& column, const Arr
     }
 }
 
-// The parts' answers joined into one column of `shape`. Throws
-// std::length_error when 32-bit offsets cannot hold them.
-std::shared_ptr<const AnswerColumn> join_parts(const AnswerShape& shape, std::span<PartAnswers> parts);
+// The parts' answers joined into one column of `shape`, each part copied
+// into its place by the thread that answered it (so run_in_parts over
+// `count` items must split them as it did then). Throws std::length_error
+// when 32-bit offsets cannot hold them.
+std::shared_ptr<const AnswerColumn> join_parts(const AnswerShape& shape, std::span<PartAnswers> parts,
+                                               std::size_t count);
 
 // The answers of `query` for every item of `column`, detached from any
 // interpreter. Throws what StringColumn::item throws, std::bad_alloc and
@@ -143,7 +146,7 @@ std::shared_ptr<const AnswerColumn> answer_column(const SuffixTable& table, cons
         answer_part<query>(table, column, request, begin, end, parts[part]);
     };
     run_in_parts(count, part_count, work);
-    return join_parts(shape, parts);
+    return join_parts(shape, parts, count);
 }
 
 // The same, the query chosen at run time (for a stream's chunks).
