@@ -192,23 +192,25 @@ class Counting:
 
 NOT_UTF8 = pa.Array.from_buffers(pa.string(), 2, [None, pa.py_buffer(b"\0\0\0\0\5\0\0\0\x0a\0\0\0"),
                                                    pa.py_buffer(b"a.com\xed\xa0\x80.com")])
-# (values, whether answering them fails)
+# (values, whether the answers are read, whether answering them fails)
 RELEASE_CASES = [
-    (pa.array(["www.example.com", None]), False),
-    (pa.chunked_array([["a.example.com"], ["b.example.com", None]]), False),
-    (pa.array([1, 2]), True),
-    (NOT_UTF8, True),
-    (pa.chunked_array([["a.example.com"], NOT_UTF8]), True),
+    (pa.array(["www.example.com", None]), True, False),
+    (pa.chunked_array([["a.example.com"], ["b.example.com", None]]), True, False),
+    (pa.chunked_array([["a.example.com"], ["b.example.com", None]]), False, False),
+    (pa.array([1, 2]), True, True),
+    (NOT_UTF8, True, True),
+    (pa.chunked_array([["a.example.com"], NOT_UTF8]), True, True),
 ]
 
 
-@pytest.mark.parametrize("values, fails", RELEASE_CASES)
-def test_every_struct_received_is_released_once(lookup_psl, values, fails):
+@pytest.mark.parametrize("values, read, fails", RELEASE_CASES)
+def test_every_struct_received_is_released_once(lookup_psl, values, read, fails):
     producer = Counting(values)
     try:
         answers = lookup_psl.privatesuffix_arrow(producer, threads=2)
-        read = pa.chunked_array(answers) if hasattr(answers, "__arrow_c_stream__") else pa.array(answers)
-        del answers, read
+        if read:
+            pa.chunked_array(answers) if hasattr(answers, "__arrow_c_stream__") else pa.array(answers)
+        del answers
         assert not fails
     except (TypeError, ValueError):
         assert fails
@@ -229,7 +231,7 @@ def test_every_struct_handed_out_is_released_once(lookup_psl, name, values):
 
 
 def producer_done(producer):
-    return producer.handed >= 2 and producer.pending == {} and producer.released.count("unknown") == 0 and \
+    return producer.handed >= 1 and producer.pending == {} and producer.released.count("unknown") == 0 and \
         len(producer.released) == producer.handed
 
 
