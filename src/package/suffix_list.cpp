@@ -235,14 +235,22 @@ PyObject* list_sizeof(PyObject* self, PyObject* /*unused*/) {
     return PyLong_FromSize_t(size);
 }
 
+// Under the guard: the std::string it builds may throw std::bad_alloc,
+// which must become MemoryError rather than cross into the interpreter.
 PyObject* list_repr(PyObject* self) {
-    const SuffixListObject* list = as_list(self);
-    const std::string_view checksum = list->list->built.checksum;
-    const std::string shown = std::string(checksum.substr(0, 16)) + "...";
-    return PyUnicode_FromFormat("<lookup_psl.SuffixList checksum=%s version=%R commit=%R icann_rules=%zd "
-                                "private_rules=%zd extra_rules=%zd>",
-                                shown.c_str(), list->version, list->commit, list->icann_rules, list->private_rules,
-                                PyTuple_GET_SIZE(list->extra_rules));
+    return guarded([self]() -> Result<PyObject*> {
+        const SuffixListObject* list = as_list(self);
+        const std::string_view checksum = list->list->built.checksum;
+        const std::string shown = std::string(checksum.substr(0, 16)) + "...";
+        PyObject* text = PyUnicode_FromFormat("<lookup_psl.SuffixList checksum=%s version=%R commit=%R "
+                                              "icann_rules=%zd private_rules=%zd extra_rules=%zd>",
+                                              shown.c_str(), list->version, list->commit, list->icann_rules,
+                                              list->private_rules, PyTuple_GET_SIZE(list->extra_rules));
+        if (text == nullptr) {
+            return take_pending_exception();
+        }
+        return text;
+    });
 }
 
 void list_dealloc(PyObject* self) {
