@@ -9,6 +9,8 @@ import itertools
 import os
 import subprocess
 import sys
+import threading
+import time
 
 import pytest
 
@@ -390,3 +392,31 @@ def test_exhausted_memory_is_a_memory_error(run_python):
     completed = run_python(EXHAUSTED, timeout=300)
     assert completed.returncode == 0, completed.stdout + completed.stderr[-3000:]
     assert "DONE" in completed.stdout
+
+
+@pytest.mark.slow
+def test_other_threads_run_meanwhile(lookup_psl):
+    column = pa.array(support.load_corpus() * 25)
+    ticks = []
+    running = threading.Event()
+
+    def tick():
+        running.set()
+        while running.is_set():
+            ticks.append(time.perf_counter())
+
+    ticker = threading.Thread(target=tick)
+    ticker.start()
+    running.wait()
+    try:
+        start = time.perf_counter()
+        read = pa.array(lookup_psl.privatesuffix_arrow(column, threads=2))
+        end = time.perf_counter()
+    finally:
+        running.clear()
+        ticker.join()
+    assert len(read) == len(column)
+    # Held by the call, the interpreter would have let the ticker run only
+    # at its edges, never in the middle of it.
+    middle = (start + (end - start) / 4, end - (end - start) / 4)
+    assert any(middle[0] < at < middle[1] for at in ticks)
