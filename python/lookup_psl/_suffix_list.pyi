@@ -15,10 +15,13 @@ class _ArrowStreamExportable(Protocol):
 @final
 class ArrowAnswers:
     """Answers to one Arrow array, exported through the Arrow PyCapsule protocol
-    (pyarrow.array() takes them without a copy)."""
+    as an array (pyarrow.array() takes them without a copy) or a stream of one
+    chunk."""
 
     def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]:
         """Export the answers as a pair of PyCapsules, 'arrow_schema' and 'arrow_array'."""
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        """Export the answers as an 'arrow_array_stream' PyCapsule of one chunk."""
     def __len__(self) -> int: ...
 
 @final

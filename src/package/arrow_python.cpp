@@ -196,6 +196,23 @@ Result<PyObject*> array_export(PyObject* self, PyObject* const* args, Py_ssize_t
     return pair;
 }
 
+constexpr char STREAM_EXPORT_NAME[] = "__arrow_c_stream__";
+
+// The same answers as a stream of one chunk, for consumers that read streams.
+Result<PyObject*> array_stream_export(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(EXPORT_SPEC<STREAM_EXPORT_NAME>, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    OwnedStream stream;
+    export_one_chunk(*reinterpret_cast<AnswerArrayObject*>(self)->answers, stream.get());
+    Result<PyRef> capsule = make_capsule(std::move(stream), STREAM_CAPSULE, &release_stream_capsule);
+    if (!capsule.ok()) {
+        return capsule.take_error();
+    }
+    return capsule.value().release();
+}
+
 Py_ssize_t array_length(PyObject* self) {
     return static_cast<Py_ssize_t>((*reinterpret_cast<AnswerArrayObject*>(self)->answers)->length);
 }
@@ -213,12 +230,18 @@ PyMethodDef array_methods[] = {
      METH_FASTCALL | METH_KEYWORDS,
      "__arrow_c_array__($self, requested_schema=None)\n--\n\n"
      "Export the answers as a pair of PyCapsules, 'arrow_schema' and 'arrow_array'."},
+    {STREAM_EXPORT_NAME,
+     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<array_stream_export>)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "__arrow_c_stream__($self, requested_schema=None)\n--\n\n"
+     "Export the answers as an 'arrow_array_stream' PyCapsule of one chunk."},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyType_Slot array_slots[] = {
     {Py_tp_doc, const_cast<char*>("Answers to one Arrow array, exported through the Arrow PyCapsule protocol\n"
-                                  "(pyarrow.array() takes them without a copy).")},
+                                  "as an array (pyarrow.array() takes them without a copy) or a stream of one\n"
+                                  "chunk.")},
     {Py_tp_dealloc, reinterpret_cast<void*>(&array_dealloc)},
     {Py_tp_methods, array_methods},
     {Py_sq_length, reinterpret_cast<void*>(&array_length)},
@@ -237,8 +260,6 @@ struct AnswerStreamObject {
     PyObject_HEAD
     std::atomic<StreamAnswers*> state;  // null once exported
 };
-
-constexpr char STREAM_EXPORT_NAME[] = "__arrow_c_stream__";
 
 Result<PyObject*> stream_export(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     PyObject* slots[MAX_SLOTS];

@@ -113,7 +113,50 @@ void release(ArrowArrayStream* stream) {
     stream->release = nullptr;
 }
 
+// ---- a stream of one chunk ----------------------------------------------
+
+struct OneChunk {
+    AnswerShape shape;
+    std::shared_ptr<const AnswerColumn> answers;  // null once handed out
+};
+
+int one_chunk_schema(ArrowArrayStream* stream, ArrowSchema* out) {
+    try {
+        export_schema(static_cast<OneChunk*>(stream->private_data)->shape, out);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+int one_chunk_next(ArrowArrayStream* stream, ArrowArray* out) {
+    auto& chunk = *static_cast<OneChunk*>(stream->private_data);
+    if (!chunk.answers) {
+        out->release = nullptr;
+        return 0;
+    }
+    try {
+        export_array(chunk.answers, out);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+    chunk.answers.reset();
+    return 0;
+}
+
+const char* one_chunk_error(ArrowArrayStream* /*stream*/) { return nullptr; }
+
+void one_chunk_release(ArrowArrayStream* stream) {
+    delete static_cast<OneChunk*>(stream->private_data);
+    stream->release = nullptr;
+}
+
 }  // namespace
+
+void export_one_chunk(std::shared_ptr<const AnswerColumn> answers, ArrowArrayStream* out) {
+    auto* chunk = new OneChunk{answers->shape, std::move(answers)};
+    *out = ArrowArrayStream{&one_chunk_schema, &one_chunk_next, &one_chunk_error, &one_chunk_release, chunk};
+}
 
 void export_stream(std::unique_ptr<StreamAnswers> state, ArrowArrayStream* out) noexcept {
     *out = ArrowArrayStream{&get_schema, &get_next, &get_last_error, &release, state.release()};

@@ -29,4 +29,8 @@ struct StreamAnswers {
 // releases. Allocates nothing.
 void export_stream(std::unique_ptr<StreamAnswers> state, ArrowArrayStream* out) noexcept;
 
+// Fills `out` with a stream of one chunk, `answers` (for consumers that read
+// streams only). Throws std::bad_alloc, with `out` left untouched.
+void export_one_chunk(std::shared_ptr<const AnswerColumn> answers, ArrowArrayStream* out);
+
 }  // namespace lookup::arrow
