@@ -114,62 +114,32 @@ class SuffixList:
         are those of subdomain(), with a note naming the failing item's index."""
     @overload
     def publicsuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-        """Return publicsuffix() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """publicsuffix() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def publicsuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
     @overload
     def privatesuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-        """Return privatesuffix() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """privatesuffix() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def privatesuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
     @overload
     def is_public_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
-        """Return is_public() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """is_public() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def is_public_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
     @overload
     def is_private_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
-        """Return is_private() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """is_private() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def is_private_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
     @overload
     def privateparts_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-        """Return privateparts() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """privateparts() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def privateparts_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
     @overload
     def subdomain_arrow(self, values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-        """Return subdomain() of each name in *values*, an Arrow array or stream of
-        strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-        object exporting an array or a stream of the answers the same way; a null
-        and a name without an answer are null. No Python object is made per name;
-        the lookups run without the GIL on up to *threads* threads. A name that is
-        not UTF-8 is a ValueError naming its index."""
+        """subdomain() of each name in *values*, an Arrow array or stream of strings."""
     @overload
     def subdomain_arrow(self, values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
@@ -211,66 +181,36 @@ def subdomain_batch(domains: Iterable[str], depth: SupportsIndex, *, threads: Su
 
 @overload
 def publicsuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-    """Return publicsuffix() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """publicsuffix() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def publicsuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
 @overload
 def privatesuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-    """Return privatesuffix() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """privatesuffix() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def privatesuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
 @overload
 def is_public_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
-    """Return is_public() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """is_public() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def is_public_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
 
 @overload
 def is_private_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
-    """Return is_private() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """is_private() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def is_private_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
 
 @overload
 def privateparts_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-    """Return privateparts() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """privateparts() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def privateparts_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
 @overload
 def subdomain_arrow(values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
-    """Return subdomain() of each name in *values*, an Arrow array or stream of
-    strings (any object with __arrow_c_array__ or __arrow_c_stream__), as an
-    object exporting an array or a stream of the answers the same way; a null
-    and a name without an answer are null. No Python object is made per name;
-    the lookups run without the GIL on up to *threads* threads. A name that is
-    not UTF-8 is a ValueError naming its index."""
+    """subdomain() of each name in *values*, an Arrow array or stream of strings."""
 @overload
 def subdomain_arrow(values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
