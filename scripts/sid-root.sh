@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes (once) and prints the path of a Debian sid root with CPython 3.14 and
 # 3.15 (with the debug build), numpy 2, pytest, GoogleTest, a C++ toolchain,
-# and pyarrow, pandas and Dask for the tests of the Arrow forms on 3.14. A second call reuses the cached root and only adds packages that
-# a newer version of this script asks for. Mounts /proc in the root and
+# and pyarrow, pandas and Dask for the tests of the Arrow forms on 3.14. A
+# second call reuses the cached root and only adds packages that a newer
+# version of this script asks for. Mounts /proc in the root and
 # leaves it mounted: callers that want it gone unmount it themselves.
 set -euo pipefail
 ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}

@@ -1,5 +1,5 @@
 // lookup_psl._suffix_list, the package's extension: the class SuffixList and
-// the batch forms of the six queries over the list compiled in. Like _lookup
+// the batch and Arrow forms of the six queries over the list compiled in. Like _lookup
 // it keeps no state of its own and needs no GIL.
 #include "arrow_functions.h"
 #include "arrow_python.h"
