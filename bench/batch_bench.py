@@ -14,7 +14,6 @@ wall time; two threads in wall time, the only clock that shows them at work.
     bench/batch_bench.py --module-dir build/compare [--passes 15]
 """
 
-import argparse
 import gc
 import os
 import statistics
@@ -22,11 +21,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_module import cpu_model, import_from  # noqa: E402  (beside this file)
+from bench_module import cpu_model, import_from, part_args  # noqa: E402  (beside this file)
 import chart  # noqa: E402
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DATA = os.path.join(HERE, "..", "data")
 TARGET_BATCH = 2.0  # batch on one thread / the Python loop, throughput
 
 
@@ -122,15 +119,7 @@ def batch_figures(lookup, package, list_path, corpus_path, passes):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--module-dir", default=os.environ.get("LOOKUP_MODULE_DIR"),
-                        help="directory of the built _lookup and lookup_psl")
-    parser.add_argument("--corpus", default=os.path.join(DATA, "bench", "domains.txt"))
-    parser.add_argument("--list", default=os.path.join(DATA, "psl", "public_suffix_list.dat"))
-    add_arguments(parser)
-    args = parser.parse_args()
-    if not args.module_dir:
-        raise SystemExit("give --module-dir (or LOOKUP_MODULE_DIR)")
+    args = part_args(__doc__, add_arguments)
     lookup = import_from(args.module_dir, "_lookup")
     package = import_from(args.module_dir, "lookup_psl")
     print(f"{cpu_model()}, {os.cpu_count()} CPUs")

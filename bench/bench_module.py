@@ -63,6 +63,21 @@ def import_from(directory, name):
     return module
 
 
+def part_args(doc, add_arguments):
+    """The command line of one part of compare.py run alone: --module-dir,
+    --corpus, --list and the part's own options (added by add_arguments)."""
+    parser = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--module-dir", default=os.environ.get("LOOKUP_MODULE_DIR"),
+                        help="directory of the built _lookup and lookup_psl")
+    parser.add_argument("--corpus", default=DEFAULT_CORPUS)
+    parser.add_argument("--list", default=os.path.join(HERE, "..", "data", "psl", "public_suffix_list.dat"))
+    add_arguments(parser)
+    args = parser.parse_args()
+    if not args.module_dir:
+        parser.error("give --module-dir (or LOOKUP_MODULE_DIR)")
+    return args
+
+
 def cpu_model():
     try:
         with open("/proc/cpuinfo", encoding="utf-8") as info:

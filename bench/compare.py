@@ -7,7 +7,8 @@ libpsl against the engine (psl_bench), and psl_load_file against the
 builder's run-time path; import time and resident memory of the module, and
 what a SuffixList holds; the builder's run time; privatesuffix over names of
 many labels; the batch calls against Python loops over the per-call function
-(batch_bench.py); the lookup-psl command against libpsl's psl tool on a
+(batch_bench.py), and the Arrow forms against them where pyarrow imports
+(arrow_bench.py); the lookup-psl command against libpsl's psl tool on a
 million lines (cli_bench.py).
 
 Every figure is the median of repeated passes with the spread
@@ -30,6 +31,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_module import (  # noqa: E402  (beside this file)
     CLOCKS, Figures, cpu_model, import_from, loop_alone, loop_depth_zero, loop_one_arg)
+import arrow_bench  # noqa: E402
 import batch_bench  # noqa: E402
 import chart  # noqa: E402
 import cli_bench  # noqa: E402
@@ -69,6 +71,7 @@ def parse_args():
     parser.add_argument("--figures", help="write the side-by-side figures here (JSON) for bench/chart.py")
     cli_bench.add_arguments(parser)
     batch_bench.add_arguments(parser)
+    arrow_bench.add_arguments(parser)
     args = parser.parse_args()
     if not args.module_dir or not args.floor_dir:
         parser.error("give --module-dir and --floor-dir (or LOOKUP_MODULE_DIR and LOOKUP_FLOOR_DIR)")
@@ -447,6 +450,14 @@ def main():
                 max(flat) / min(flat) <= TARGET_FLAT)
     print()
     verdicts += [ok for _, ok in batch_bench.batch_figures(lookup, package, args.list, args.corpus, args.batch_passes)]
+    print()
+    try:
+        import pyarrow  # noqa: F401
+    except ImportError:
+        print("Arrow forms: no pyarrow for this interpreter (Debian: python3-pyarrow), left out")
+    else:
+        verdicts += [ok for _, ok in arrow_bench.arrow_figures(args.module_dir, package, args.corpus,
+                                                               args.arrow_passes)]
     print()
     if args.cli:
         verdicts += [ok for _, ok in cli_bench.cli_figures(args)]

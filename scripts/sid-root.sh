@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Makes (once) and prints the path of a Debian sid root with CPython 3.14 and
-# 3.15 (with the debug build), numpy 2, pytest, GoogleTest and a C++
-# toolchain. A second call reuses the cached root and only adds packages that
-# a newer version of this script asks for. Mounts /proc in the root and
+# 3.15 (with the debug build), numpy 2, pytest, GoogleTest, a C++ toolchain,
+# and pyarrow, pandas and Dask for the tests of the Arrow forms on 3.14. A
+# second call reuses the cached root and only adds packages that a newer
+# version of this script asks for. Mounts /proc in the root and
 # leaves it mounted: callers that want it gone unmount it themselves.
 set -euo pipefail
 ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
 STAMP="$ROOT/.lookup-ready-v1"
 PACKAGES=python3.15-dev,python3.15-dbg,python3.14-dev,python3-pytest,python3-numpy,g++,cmake,make,ca-certificates
 # Added after roots were first cached; installed into an existing root too.
-LATER_PACKAGES=(googletest libgtest-dev)
+LATER_PACKAGES=(googletest libgtest-dev python3-pyarrow python3-pandas python3-dask python3-distributed)
 
 mkdir -p "$(dirname "$ROOT")"
 # Helpers run this in parallel: one makes the root, the others wait for it.

@@ -2,9 +2,36 @@
 
 import os
 from collections.abc import Iterable
-from typing import SupportsIndex, final
+from typing import Protocol, SupportsIndex, final, overload
 
 from typing_extensions import Buffer, Self
+
+class _ArrowArrayExportable(Protocol):
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]: ...
+
+class _ArrowStreamExportable(Protocol):
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object: ...
+
+@final
+class ArrowAnswers:
+    """Answers to one Arrow array, exported through the Arrow PyCapsule protocol
+    as an array (pyarrow.array() takes them without a copy) or a stream of one
+    chunk."""
+
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]:
+        """Export the answers as a pair of PyCapsules, 'arrow_schema' and 'arrow_array'."""
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        """Export the answers as an 'arrow_array_stream' PyCapsule of one chunk."""
+    def __len__(self) -> int: ...
+
+@final
+class ArrowAnswerStream:
+    """Answers to an Arrow stream, chunk by chunk, exported once through the Arrow
+    PyCapsule protocol (pyarrow.chunked_array() takes them)."""
+
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        """Export the answers, once, as an 'arrow_array_stream' PyCapsule: each chunk
+        is read from the stream given and answered when the consumer asks for it."""
 
 @final
 class SuffixList:
@@ -85,6 +112,36 @@ class SuffixList:
         str read once at the start. The lookups run without the GIL on up to
         *threads* threads (one per 1024 domains at most, and 64 at most). Errors
         are those of subdomain(), with a note naming the failing item's index."""
+    @overload
+    def publicsuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+        """publicsuffix() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def publicsuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def privatesuffix_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+        """privatesuffix() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def privatesuffix_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def is_public_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
+        """is_public() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def is_public_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def is_private_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
+        """is_private() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def is_private_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def privateparts_arrow(self, values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+        """privateparts() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def privateparts_arrow(self, values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+    @overload
+    def subdomain_arrow(self, values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+        """subdomain() of each name in *values*, an Arrow array or stream of strings."""
+    @overload
+    def subdomain_arrow(self, values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
 
 def publicsuffix_batch(domains: Iterable[str], *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> list[str | None]:
     """Return the list of publicsuffix() of each domain in *domains*, an iterable of
@@ -121,3 +178,39 @@ def subdomain_batch(domains: Iterable[str], depth: SupportsIndex, *, threads: Su
     str read once at the start. The lookups run without the GIL on up to
     *threads* threads (one per 1024 domains at most, and 64 at most). Errors
     are those of subdomain(), with a note naming the failing item's index."""
+
+@overload
+def publicsuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+    """publicsuffix() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def publicsuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+
+@overload
+def privatesuffix_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+    """privatesuffix() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def privatesuffix_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+
+@overload
+def is_public_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
+    """is_public() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def is_public_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+
+@overload
+def is_private_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswers:
+    """is_private() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def is_private_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False) -> ArrowAnswerStream: ...
+
+@overload
+def privateparts_arrow(values: _ArrowArrayExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+    """privateparts() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def privateparts_arrow(values: _ArrowStreamExportable, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...
+
+@overload
+def subdomain_arrow(values: _ArrowArrayExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswers:
+    """subdomain() of each name in *values*, an Arrow array or stream of strings."""
+@overload
+def subdomain_arrow(values: _ArrowStreamExportable, depth: SupportsIndex, *, threads: SupportsIndex = 1, accept_unknown: bool = True, icann_only: bool = False, keep_case: bool = False) -> ArrowAnswerStream: ...

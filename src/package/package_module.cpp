@@ -1,6 +1,8 @@
 // lookup_psl._suffix_list, the package's extension: the class SuffixList and
-// the batch forms of the six queries over the list compiled in. Like _lookup
+// the batch and Arrow forms of the six queries over the list compiled in. Like _lookup
 // it keeps no state of its own and needs no GIL.
+#include "arrow_functions.h"
+#include "arrow_python.h"
 #include "batch_functions.h"
 #include "guard.h"
 #include "panic.h"
@@ -10,7 +12,14 @@ namespace lookup {
 namespace {
 
 Status fill_module(PyObject* module) {
-    if (PyModule_AddFunctions(module, batch_function_records()) < 0) {
+    if (PyModule_AddFunctions(module, batch_function_records()) < 0 ||
+        PyModule_AddFunctions(module, arrow_function_records()) < 0) {
+        return take_pending_exception();
+    }
+    // The classes of the Arrow forms' answers, shown for isinstance() and
+    // the stubs; made once per process, like the answers' own code.
+    if (PyModule_AddObjectRef(module, "ArrowAnswers", arrow::answer_array_class()) < 0 ||
+        PyModule_AddObjectRef(module, "ArrowAnswerStream", arrow::answer_stream_class()) < 0) {
         return take_pending_exception();
     }
     PyRef type(make_suffix_list_type(module));

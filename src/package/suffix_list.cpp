@@ -15,6 +15,8 @@
 #include "guard.h"
 #include "list_source.h"
 #include "panic.h"
+#include "arrow_calls.h"
+#include "arrow_docs.h"
 #include "batch_bodies.h"
 #include "query_bodies.h"
 #include "query_docs.h"
@@ -92,6 +94,13 @@ template <Query query>
 template <Query query>
 Result<PyObject*> batch_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return run_batch<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
+}
+
+// The Arrow forms, over the same table, which a stream of answers keeps
+// alive by holding the list.
+template <Query query>
+Result<PyObject*> arrow_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return arrow::run_arrow<query, ListMethods>(as_list(self)->list->table, self, args, nargs, kwnames);
 }
 
 // ---- making a list ------------------------------------------------------
@@ -265,14 +274,22 @@ PyObject* list_sizeof(PyObject* self, PyObject* /*unused*/) {
     return PyLong_FromSize_t(size);
 }
 
+// Under the guard: the std::string it builds may throw std::bad_alloc,
+// which must become MemoryError rather than cross into the interpreter.
 PyObject* list_repr(PyObject* self) {
-    const SuffixListObject* list = as_list(self);
-    const std::string_view checksum = list->list->built.checksum;
-    const std::string shown = std::string(checksum.substr(0, 16)) + "...";
-    return PyUnicode_FromFormat("<lookup_psl.SuffixList checksum=%s version=%R commit=%R icann_rules=%zd "
-                                "private_rules=%zd extra_rules=%zd>",
-                                shown.c_str(), list->version, list->commit, list->icann_rules, list->private_rules,
-                                PyTuple_GET_SIZE(list->extra_rules));
+    return guarded([self]() -> Result<PyObject*> {
+        const SuffixListObject* list = as_list(self);
+        const std::string_view checksum = list->list->built.checksum;
+        const std::string shown = std::string(checksum.substr(0, 16)) + "...";
+        PyObject* text = PyUnicode_FromFormat("<lookup_psl.SuffixList checksum=%s version=%R commit=%R "
+                                              "icann_rules=%zd private_rules=%zd extra_rules=%zd>",
+                                              shown.c_str(), list->version, list->commit, list->icann_rules,
+                                              list->private_rules, PyTuple_GET_SIZE(list->extra_rules));
+        if (text == nullptr) {
+            return take_pending_exception();
+        }
+        return text;
+    });
 }
 
 void list_dealloc(PyObject* self) {
@@ -304,6 +321,10 @@ constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
     {#name "_batch", method<batch_method<Query::name>>, FAST_WITH_KEYWORDS,  \
      LOOKUP_METHOD_DOC(#name "_batch", LOOKUP_##NAME##_BATCH_PARAMETERS, LOOKUP_BATCH_BODY(#name))}
 
+#define ARROW_METHOD(name, NAME)                                            \
+    {#name "_arrow", method<arrow_method<Query::name>>, FAST_WITH_KEYWORDS,  \
+     LOOKUP_METHOD_DOC(#name "_arrow", LOOKUP_##NAME##_ARROW_PARAMETERS, LOOKUP_ARROW_BODY(#name))}
+
 PyMethodDef methods[] = {
     {"from_file", method<from_file_body>, METH_CLASS | FAST_WITH_KEYWORDS,
      "from_file($type, path, *, extra_rules=())\n--\n\n"
@@ -327,6 +348,12 @@ PyMethodDef methods[] = {
     BATCH_METHOD(is_private, IS_PRIVATE),
     BATCH_METHOD(privateparts, PRIVATEPARTS),
     BATCH_METHOD(subdomain, SUBDOMAIN),
+    ARROW_METHOD(publicsuffix, PUBLICSUFFIX),
+    ARROW_METHOD(privatesuffix, PRIVATESUFFIX),
+    ARROW_METHOD(is_public, IS_PUBLIC),
+    ARROW_METHOD(is_private, IS_PRIVATE),
+    ARROW_METHOD(privateparts, PRIVATEPARTS),
+    ARROW_METHOD(subdomain, SUBDOMAIN),
     {"__reduce__", list_reduce, METH_NOARGS, "Pickle by the list's source bytes and extra rules."},
     {"__sizeof__", list_sizeof, METH_NOARGS, "Size in memory of the object and its table, in bytes."},
     {nullptr, nullptr, 0, nullptr},

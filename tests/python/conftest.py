@@ -37,6 +37,17 @@ def lookup_psl():
     return support.import_package()
 
 
+@pytest.fixture(scope="module", params=["compiled", "suffix_list"])
+def owner(request, lookup_psl, lookup):
+    """(per-call functions, their batch and Arrow forms): the module's and the
+    package's over the list compiled in, or a SuffixList's over the same list
+    built at run time."""
+    if request.param == "compiled":
+        return lookup, lookup_psl
+    built = lookup_psl.SuffixList.from_file(support.require_file(support.LIST_FILE))
+    return built, built
+
+
 @pytest.fixture(scope="session")
 def numpy():
     """The real numpy; the test is skipped where it is missing, or built for

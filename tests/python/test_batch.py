@@ -33,16 +33,6 @@ EXTRA_NAMES = [
 ]
 
 
-@pytest.fixture(scope="module", params=["compiled", "suffix_list"])
-def owner(request, lookup_psl, lookup):
-    """(per-call functions, batch functions): the module's over the list
-    compiled in, or a SuffixList's over the same list built at run time."""
-    if request.param == "compiled":
-        return lookup, lookup_psl
-    built = lookup_psl.SuffixList.from_file(support.require_file(support.LIST_FILE))
-    return built, built
-
-
 @pytest.fixture(scope="module")
 def names():
     return support.load_corpus() + EXTRA_NAMES

@@ -31,8 +31,11 @@ def test_package_functions_are_the_module_functions(lookup_psl, lookup):
     for name in (*support.FUNCTION_NAMES, "LIST_CHECKSUM"):
         assert getattr(lookup_psl, name) is getattr(lookup, name)
     batch_names = [f"{name}_batch" for name in support.FUNCTION_NAMES]
-    assert lookup_psl.__all__ == [*lookup.__all__, "SuffixList", *batch_names, "default_list_path"]
-    assert lookup_psl.SuffixList.__module__ == "lookup_psl"
+    arrow_names = [f"{name}_arrow" for name in support.FUNCTION_NAMES]
+    assert lookup_psl.__all__ == [*lookup.__all__, "SuffixList", *batch_names, *arrow_names, "ArrowAnswers",
+                                  "ArrowAnswerStream", "default_list_path"]
+    for name in ("SuffixList", "ArrowAnswers", "ArrowAnswerStream"):
+        assert getattr(lookup_psl, name).__module__ == "lookup_psl"
 
 
 @pytest.mark.slow

@@ -39,3 +39,22 @@ rules.is_public("com", keep_case=True)  # type: ignore[call-arg]
 rules.publicsuffix_batch(["a.com"], 2)  # type: ignore[call-arg]
 lookup_psl.subdomain_batch([b"a.com"], 0)  # type: ignore[list-item]
 rules.checksum = "0" * 64  # type: ignore[misc]
+
+
+class Column:
+    """Any producer of the Arrow PyCapsule protocol (pyarrow is not typed)."""
+
+    def __arrow_c_array__(self, requested_schema: object | None = None) -> tuple[object, object]:
+        return (object(), object())
+
+
+class Stream:
+    def __arrow_c_stream__(self, requested_schema: object | None = None) -> object:
+        return object()
+
+
+assert_type(lookup_psl.privatesuffix_arrow(Column(), threads=2, keep_case=True), lookup_psl.ArrowAnswers)
+assert_type(rules.subdomain_arrow(Stream(), 1, icann_only=True), lookup_psl.ArrowAnswerStream)
+assert_type(rules.is_public_arrow(Column()).__arrow_c_array__(), tuple[object, object])
+lookup_psl.privatesuffix_arrow(["a.example.com"])  # type: ignore[call-overload]
+rules.is_private_arrow(Column(), keep_case=True)  # type: ignore[call-overload]

@@ -1,0 +1,156 @@
+// The answers of one query over one string column, built as Arrow buffers
+// without a Python object: on up to `threads` threads, each answering a
+// contiguous part into buffers of its own, then joined into the column's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "arrow_strings.h"
+#include "batch_bodies.h"
+#include "lookup.h"
+#include "parallel_parts.h"
+#include "query_bodies.h"
+
+namespace lookup::arrow {
+
+// What the answers of a query are: texts (utf8, or large_utf8 for a
+// large_utf8 column), truths (bool), or lists of texts (private parts).
+enum class AnswerType : std::uint8_t { text, truth, parts };
+
+template <Query query>
+inline constexpr AnswerType ANSWER_TYPE = query == Query::is_public || query == Query::is_private ? AnswerType::truth
+                                          : query == Query::privateparts                            ? AnswerType::parts
+                                                                                                    : AnswerType::text;
+
+// The Arrow type of a column of answers.
+struct AnswerShape {
+    AnswerType type;
+    bool large;              // 64-bit offsets
+    bool in_struct;          // the one field of a struct, named field_name
+    std::string field_name;
+};
+
+// Offsets of 32 or 64 bits, as the shape asks.
+class Offsets {
+public:
+    void resize(bool large, std::size_t count);
+    void set(std::size_t at, std::int64_t value) noexcept {
+        if (large_) {
+            wide_[at] = value;
+        } else {
+            narrow_[at] = static_cast<std::int32_t>(value);
+        }
+    }
+    const void* data() const noexcept {
+        return large_ ? static_cast<const void*>(wide_.data()) : static_cast<const void*>(narrow_.data());
+    }
+
+private:
+    bool large_ = false;
+    std::vector<std::int32_t> narrow_;
+    std::vector<std::int64_t> wide_;
+};
+
+// One array of answers, immutable once made; exported arrays share it.
+struct AnswerColumn {
+    AnswerShape shape;
+    std::int64_t length = 0;
+    std::int64_t null_count = 0;
+    std::vector<std::uint8_t> validity;  // packed bits; empty when nothing is null
+    std::vector<std::uint8_t> truths;    // truth: packed bits
+    Offsets offsets;                     // text: into data; parts: into the labels
+    std::int64_t label_count = 0;        // parts
+    Offsets label_offsets;               // parts: into data
+    std::unique_ptr<char[]> data;        // never null
+};
+
+// The answers of one part of a column, before they are joined.
+struct PartAnswers {
+    std::vector<std::uint8_t> present;  // per item: 0 null, 1 an answer
+    std::vector<std::uint8_t> truths;   // truth, per item
+    std::vector<std::int64_t> ends;     // text: end in data; parts: end in label_ends
+    std::vector<std::int64_t> label_ends;
+    std::string data;
+};
+
+// The parameters of a query besides its values.
+struct ArrowRequest {
+    QueryFlags flags;
+    std::uint64_t depth = 0;
+    std::uint64_t threads = 1;
+};
+
+template <Query query>
+void answer_part(const SuffixTable& table, const StringColumn& column, const ArrowRequest& request, std::size_t begin,
+                 std::size_t end, PartAnswers& out) {
+    const std::size_t count = end - begin;
+    out.present.reserve(count);
+    if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
+        out.truths.reserve(count);
+    } else {
+        out.ends.reserve(count);
+    }
+    for (std::size_t i = begin; i < end; ++i) {
+        const std::optional<std::string_view> text = column.item(i);
+        Answer answer;
+        if (text) {
+            const Lookup found = look_up(table, *text, request.flags);
+            answer = answer_of<query>(found, request.depth);
+            // The answer's text lives as long as `found`: copy it now.
+            if (answer.kind == Answer::Kind::text) {
+                out.data.append(answer.text);
+            } else if (answer.kind == Answer::Kind::parts) {
+                std::string_view rest = answer.text;
+                for (std::size_t label = 0; label < answer.labels_in_front; ++label) {
+                    out.data.append(take_label(rest));
+                    out.label_ends.push_back(static_cast<std::int64_t>(out.data.size()));
+                }
+                out.data.append(rest);
+                out.label_ends.push_back(static_cast<std::int64_t>(out.data.size()));
+            }
+        }
+        // A null stays null, and so does a name with no answer.
+        out.present.push_back(text && answer.kind != Answer::Kind::none);
+        if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
+            out.truths.push_back(answer.kind == Answer::Kind::yes);
+        } else if constexpr (ANSWER_TYPE<query> == AnswerType::parts) {
+            out.ends.push_back(static_cast<std::int64_t>(out.label_ends.size()));
+        } else {
+            out.ends.push_back(static_cast<std::int64_t>(out.data.size()));
+        }
+    }
+}
+
+// The parts' answers joined into one column of `shape`, each part copied
+// into its place by the thread that answered it (so run_in_parts over
+// `count` items must split them as it did then). Throws std::length_error
+// when 32-bit offsets cannot hold them.
+std::shared_ptr<const AnswerColumn> join_parts(const AnswerShape& shape, std::span<PartAnswers> parts,
+                                               std::size_t count);
+
+// The answers of `query` for every item of `column`, detached from any
+// interpreter. Throws what StringColumn::item throws, std::bad_alloc and
+// std::length_error.
+template <Query query>
+std::shared_ptr<const AnswerColumn> answer_column(const SuffixTable& table, const StringColumn& column,
+                                                  const AnswerShape& shape, const ArrowRequest& request) {
+    const std::size_t count = column.size();
+    const std::size_t part_count = threads_for(count, request.threads);
+    std::vector<PartAnswers> parts(part_count);
+    auto work = [&](std::size_t begin, std::size_t end, std::size_t part) {
+        answer_part<query>(table, column, request, begin, end, parts[part]);
+    };
+    run_in_parts(count, part_count, work);
+    return join_parts(shape, parts, count);
+}
+
+// The same, the query chosen at run time (for a stream's chunks).
+using AnswerFunction = std::shared_ptr<const AnswerColumn> (*)(const SuffixTable&, const StringColumn&,
+                                                               const AnswerShape&, const ArrowRequest&);
+
+}  // namespace lookup::arrow

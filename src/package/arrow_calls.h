@@ -1,0 +1,110 @@
+// The Arrow forms of the six queries: a whole column of names in, a column
+// of answers out, with no Python object per name. Arguments are bound like
+// the batch forms' (`values` in place of `domains`); the values are taken
+// last, once every other argument has converted, so that a call refused for
+// a flag leaves a one-shot stream unread.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "arrow_answers.h"
+#include "arrow_python.h"
+#include "arrow_stream.h"
+#include "detached.h"
+#include "query_bodies.h"
+
+namespace lookup::arrow {
+
+inline constexpr std::string_view ARROW_NAMES[] = {"publicsuffix_arrow", "privatesuffix_arrow", "is_public_arrow",
+                                                   "is_private_arrow",   "privateparts_arrow",  "subdomain_arrow"};
+inline constexpr std::string_view VALUES_ONLY[] = {"values"};
+inline constexpr std::string_view VALUES_AND_DEPTH[] = {"values", "depth"};
+
+template <Query query, class Owner>
+inline constexpr ParameterSpec ARROW_SPEC{
+    ARROW_NAMES[static_cast<int>(query)],
+    Owner::CLASS_NAME,
+    query == Query::subdomain ? std::span<const std::string_view>(VALUES_AND_DEPTH)
+                              : std::span<const std::string_view>(VALUES_ONLY),
+    0,
+    query == Query::subdomain ? 2u : 1u,
+    query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(TRUTH_FLAGS)
+                                                            : std::span<const KeywordParam>(TEXT_FLAGS)};
+
+// The answers' field, when the names come as a struct of one field.
+inline constexpr std::string_view ANSWER_FIELD_NAMES[] = {"publicsuffix", "privatesuffix", "is_public",
+                                                          "is_private",   "privateparts",  "subdomain"};
+
+template <Query query>
+std::shared_ptr<const AnswerColumn> answer_any_column(const SuffixTable& table, const StringColumn& column,
+                                                      const AnswerShape& shape, const ArrowRequest& request) {
+    return answer_column<query>(table, column, shape, request);
+}
+
+// The answers to one array, made detached; the array's own errors as
+// Python exceptions (exhausted memory goes on to the guard).
+template <Query query>
+Result<PyObject*> answer_array(const SuffixTable& table, OwnedArray array, const ColumnType& type,
+                               const AnswerShape& shape, const ArrowRequest& request) {
+    std::shared_ptr<const AnswerColumn> answers;
+    try {
+        const StringColumn column(*array, type);
+        const Detached detached;
+        answers = answer_column<query>(table, column, shape, request);
+    } catch (const NotUtf8& error) {
+        return PyError::described(PyExc_ValueError,
+                                  "item " + std::to_string(error.index) + " of 'values' is not UTF-8");
+    } catch (const MalformedArray& error) {
+        return PyError::described(PyExc_ValueError, std::string("malformed Arrow array in 'values': ") + error.what());
+    } catch (const std::length_error& error) {
+        return PyError::described(PyExc_ValueError, error.what());
+    }
+    array.reset();  // released before the answers are handed out
+    return make_answer_array(std::move(answers));
+}
+
+// A whole call: arguments bound and converted for the Arrow form of `query`
+// as `Owner` offers it, over `table`, which `owner` (null for the list
+// compiled in) keeps alive for as long as a stream of answers needs it.
+template <Query query, class Owner>
+Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* owner, PyObject* const* args, Py_ssize_t nargs,
+                            PyObject* kwnames) {
+    static constexpr const ParameterSpec& spec = ARROW_SPEC<query, Owner>;
+    PyObject* slots[MAX_SLOTS];
+    if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
+        return bound.take_error();
+    }
+    ArrowRequest request;
+    if (Status rest = convert_rest<spec, true>(slots, request.depth, &request.threads, request.flags); !rest.ok()) {
+        return rest.take_error();
+    }
+    Result<ArrowInput> taken = take_arrow_input(slots[0]);
+    if (!taken.ok()) {
+        return add_argument_note(taken.take_error(), "values");
+    }
+    ArrowInput& input = taken.value();
+    ColumnType type;
+    try {
+        type = column_type(*input.schema);
+    } catch (const UnsupportedType& error) {
+        return add_argument_note(
+            PyError::described(PyExc_TypeError, std::string("expected Arrow strings (utf8, large_utf8 or utf8_view), not ") +
+                                                    error.what()),
+            "values");
+    }
+    const AnswerShape shape{ANSWER_TYPE<query>, type.layout == StringLayout::large_utf8, type.in_struct,
+                            std::string(ANSWER_FIELD_NAMES[static_cast<int>(query)])};
+    input.schema.reset();
+    if (input.array.live()) {
+        return answer_array<query>(table, std::move(input.array), type, shape, request);
+    }
+    auto state = std::make_unique<StreamAnswers>(StreamAnswers{std::move(input.stream), std::move(type), shape, table,
+                                                               hold_python_object(owner), request,
+                                                               &answer_any_column<query>, {}, 0, 0});
+    return make_answer_stream(std::move(state));
+}
+
+}  // namespace lookup::arrow

@@ -1,0 +1,200 @@
+#include "arrow_strings.h"
+
+#include <cstring>
+
+#include "utf8.h"
+
+namespace lookup::arrow {
+namespace {
+
+std::optional<StringLayout> string_layout(std::string_view format) noexcept {
+    if (format == "u") {
+        return StringLayout::utf8;
+    }
+    if (format == "U") {
+        return StringLayout::large_utf8;
+    }
+    if (format == "vu") {
+        return StringLayout::utf8_view;
+    }
+    return std::nullopt;
+}
+
+bool bit_set(const std::uint8_t* bits, std::int64_t at) noexcept {
+    return (bits[at >> 3] >> (at & 7)) & 1;
+}
+
+// Names are mostly ASCII: eight bytes at a time, and the strict check only
+// from the first byte that is not.
+bool is_utf8(std::string_view text) noexcept {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080u) != 0) {
+            return utf8::is_valid(text.substr(i));
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return utf8::is_valid(text.substr(i));
+        }
+    }
+    return true;
+}
+
+[[noreturn]] void malformed(const std::string& why) { throw MalformedArray(why); }
+
+// The validity bitmap, or null when every item is valid; a bitmap the array
+// needs and lacks is malformed.
+const std::uint8_t* validity_of(const ArrowArray& array) {
+    if (array.n_buffers < 1 || array.buffers == nullptr) {
+        malformed("an array without buffers");
+    }
+    const auto* bits = static_cast<const std::uint8_t*>(array.buffers[0]);
+    if (bits == nullptr && array.null_count > 0) {
+        malformed("an array with nulls but no validity bitmap");
+    }
+    return array.null_count == 0 ? nullptr : bits;
+}
+
+void check_extent(const ArrowArray& array) {
+    if (array.length < 0 || array.offset < 0 || array.length > INT64_MAX - array.offset - 1) {
+        malformed("an array of negative length or offset");
+    }
+}
+
+}  // namespace
+
+ColumnType column_type(const ArrowSchema& schema) {
+    const std::string_view format = schema.format != nullptr ? schema.format : "";
+    if (schema.dictionary != nullptr) {
+        throw UnsupportedType("format '" + std::string(format) + "' (dictionary-encoded: decode it first)");
+    }
+    if (const std::optional<StringLayout> layout = string_layout(format)) {
+        return ColumnType{*layout, false, {}};
+    }
+    if (format == "+s" && schema.n_children == 1 && schema.children != nullptr && schema.children[0] != nullptr &&
+        schema.children[0]->format != nullptr) {
+        const ArrowSchema& field = *schema.children[0];
+        if (const std::optional<StringLayout> layout = string_layout(field.format)) {
+            return ColumnType{*layout, true, field.name != nullptr ? field.name : ""};
+        }
+        throw UnsupportedType("format '+s' with a field of format '" + std::string(field.format) + "'");
+    }
+    throw UnsupportedType("format '" + std::string(format) + "'");
+}
+
+StringColumn::StringColumn(const ArrowArray& given, const ColumnType& type) : layout_(type.layout) {
+    check_extent(given);
+    size_ = static_cast<std::size_t>(given.length);
+    const ArrowArray* strings = &given;
+    std::int64_t first = given.offset;
+    if (type.in_struct) {
+        if (given.n_children != 1 || given.children == nullptr || given.children[0] == nullptr) {
+            malformed("a struct array without its one field");
+        }
+        outer_validity_ = validity_of(given);
+        outer_offset_ = given.offset;
+        strings = given.children[0];
+        check_extent(*strings);
+        if (strings->length < given.offset + given.length) {
+            malformed("a struct array longer than its field");
+        }
+        first = strings->offset + given.offset;
+    }
+    const ArrowArray& array = *strings;
+    validity_ = validity_of(array);
+    // The field's bitmap counts from the field's own offset; so does every
+    // other buffer, read at offset_ + i.
+    offset_ = first;
+    if (layout_ == StringLayout::utf8_view) {
+        if (array.n_buffers < 3) {
+            malformed("a utf8_view array without its buffer of data sizes");
+        }
+        offsets_ = array.buffers[1];
+        view_buffers_ = array.n_buffers - 3;
+        view_data_ = reinterpret_cast<const char* const*>(array.buffers + 2);
+        view_sizes_ = static_cast<const std::int64_t*>(array.buffers[array.n_buffers - 1]);
+        if ((offsets_ == nullptr && size_ > 0) || (view_sizes_ == nullptr && view_buffers_ > 0)) {
+            malformed("a utf8_view array without its views or data sizes");
+        }
+        return;
+    }
+    if (array.n_buffers != 3) {
+        malformed("a string array without its three buffers");
+    }
+    offsets_ = array.buffers[1];
+    data_ = static_cast<const char*>(array.buffers[2]);
+    if (size_ > 0 && offsets_ == nullptr) {
+        malformed("a string array without offsets");
+    }
+    if (size_ > 0 && data_ == nullptr) {
+        const std::string_view all = bytes_of(-1);  // the span of every item
+        if (!all.empty()) {
+            malformed("a string array without data");
+        }
+    }
+}
+
+// The bytes from the start of item `at` to its end; at -1, those of every
+// item together (checked only for order).
+std::string_view StringColumn::bytes_of(std::int64_t at) const {
+    const std::int64_t from = offset_ + (at < 0 ? 0 : at);
+    const std::int64_t to = offset_ + (at < 0 ? static_cast<std::int64_t>(size_) : at + 1);
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    if (layout_ == StringLayout::utf8) {
+        start = static_cast<const std::int32_t*>(offsets_)[from];
+        end = static_cast<const std::int32_t*>(offsets_)[to];
+    } else {
+        start = static_cast<const std::int64_t*>(offsets_)[from];
+        end = static_cast<const std::int64_t*>(offsets_)[to];
+    }
+    if (start < 0 || end < start) {
+        malformed("offsets out of order at item " + std::to_string(at < 0 ? 0 : at));
+    }
+    return {data_ == nullptr ? "" : data_ + start, static_cast<std::size_t>(end - start)};
+}
+
+std::optional<std::string_view> StringColumn::item(std::size_t i) const {
+    const auto at = static_cast<std::int64_t>(i);
+    if (outer_validity_ != nullptr && !bit_set(outer_validity_, outer_offset_ + at)) {
+        return std::nullopt;
+    }
+    if (validity_ != nullptr && !bit_set(validity_, offset_ + at)) {
+        return std::nullopt;
+    }
+    std::string_view text;
+    if (layout_ != StringLayout::utf8_view) {
+        text = bytes_of(at);
+    } else {
+        // A view: the length, then the text itself when it fits in 12
+        // bytes, else a prefix, the data buffer's number and the offset in it.
+        const char* view = static_cast<const char*>(offsets_) + 16 * (offset_ + at);
+        std::int32_t length = 0;
+        std::memcpy(&length, view, 4);
+        if (length < 0) {
+            malformed("a view of negative length at item " + std::to_string(i));
+        }
+        if (length <= 12) {
+            text = std::string_view(view + 4, static_cast<std::size_t>(length));
+        } else {
+            std::int32_t buffer = 0;
+            std::int32_t start = 0;
+            std::memcpy(&buffer, view + 8, 4);
+            std::memcpy(&start, view + 12, 4);
+            if (buffer < 0 || buffer >= view_buffers_ || start < 0 || view_data_[buffer] == nullptr ||
+                static_cast<std::int64_t>(start) + length > view_sizes_[buffer]) {
+                malformed("a view past its data at item " + std::to_string(i));
+            }
+            text = std::string_view(view_data_[buffer] + start, static_cast<std::size_t>(length));
+        }
+    }
+    if (!is_utf8(text)) {
+        throw NotUtf8{i};
+    }
+    return text;
+}
+
+}  // namespace lookup::arrow
