@@ -54,7 +54,7 @@ def _read_limited(response: http.client.HTTPResponse, url: str, max_bytes: int, 
     announced = response.getheader("Content-Length")
     if announced is not None and announced.isdigit() and int(announced) > max_bytes:
         raise UpdateError(f"the list at {url} is {announced} bytes, more than --max-bytes {max_bytes}")
-    chunks = []
+    chunks: list[bytes] = []
     size = 0
     while True:
         remaining = deadline - time.monotonic()
