@@ -28,4 +28,22 @@ private:
     PyThreadState* state_;
 };
 
+// The same for code that may run attached or not (a callback that a
+// consumer may call from anywhere): detaches only a thread that is attached.
+class DetachedIfAttached {
+public:
+    DetachedIfAttached() noexcept
+        : state_(Py_IsInitialized() && PyGILState_Check() ? PyEval_SaveThread() : nullptr) {}
+    ~DetachedIfAttached() {
+        if (state_ != nullptr) {
+            attach_again(state_);
+        }
+    }
+    DetachedIfAttached(const DetachedIfAttached&) = delete;
+    DetachedIfAttached& operator=(const DetachedIfAttached&) = delete;
+
+private:
+    PyThreadState* state_;
+};
+
 }  // namespace lookup

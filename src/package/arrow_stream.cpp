@@ -7,31 +7,13 @@
 #include <stdexcept>
 
 #include "arrow_export.h"
+#include "detached.h"
 #include "python_compat.h"
 
 namespace lookup::arrow {
 namespace {
 
 StreamAnswers& state_of(ArrowArrayStream* stream) { return *static_cast<StreamAnswers*>(stream->private_data); }
-
-// A consumer may ask for chunks while attached to the interpreter: the
-// lookups (and a producer that needs the interpreter attaches again itself)
-// leave it free meanwhile.
-class DetachedIfAttached {
-public:
-    DetachedIfAttached() noexcept
-        : state_(Py_IsInitialized() && PyGILState_Check() ? PyEval_SaveThread() : nullptr) {}
-    ~DetachedIfAttached() {
-        if (state_ != nullptr) {
-            PyEval_RestoreThread(state_);
-        }
-    }
-    DetachedIfAttached(const DetachedIfAttached&) = delete;
-    DetachedIfAttached& operator=(const DetachedIfAttached&) = delete;
-
-private:
-    PyThreadState* state_;
-};
 
 int failed(StreamAnswers& state, int code, const std::string& why) noexcept {
     try {
