@@ -7,7 +7,6 @@ import itertools
 import signal
 import subprocess
 import sys
-import textwrap
 import time
 
 import pytest
@@ -121,8 +120,7 @@ def test_numpy_booleans_are_refused_as_threads_like_bool(owner, fake_numpy_bool,
     if real:
         truth = request.getfixturevalue("numpy").bool_(True)
     else:
-        base = fake_numpy_bool(lambda self: True)
-        truth = type("bool_", (base,), {"__index__": lambda self: 1, "__module__": "numpy"})()
+        truth = fake_numpy_bool(lambda self: True, bases=(Index,))(1)
     with pytest.raises(TypeError, match=r"^threads must be an int, not '(numpy\.)?bool_?'(\n|$)"):
         batch_call(owner, "publicsuffix", ["a.example.com"], threads=truth)
 
@@ -224,13 +222,12 @@ def test_ctrl_c_interrupts_a_long_batch(form, threads):
     # seconds. The child times a small batch first, then tells how much of
     # the whole batch's time had passed when KeyboardInterrupt came; a call
     # that let the signal wait for its end would have all of it.
-    script = textwrap.dedent(
-        f"""\
+    owner = "lookup_psl" if form == "module" else f"lookup_psl.SuffixList.from_file({str(support.LIST_FILE)!r})"
+    script = f"""if True:
         import sys, time
         sys.path.insert(0, {str(support.MODULE_DIR)!r})
         import lookup_psl
-        owner = lookup_psl if {form!r} == "module" else lookup_psl.SuffixList.from_file({str(support.LIST_FILE)!r})
-        names = ["İx." * 1000 + "example.com"] * 500_000
+        owner, names = {owner}, ["İx." * 1000 + "example.com"] * 500_000
         start = time.perf_counter()
         owner.privatesuffix_batch(names[:5_000], threads={threads})
         whole = (time.perf_counter() - start) * 100
@@ -241,7 +238,6 @@ def test_ctrl_c_interrupts_a_long_batch(form, threads):
         except KeyboardInterrupt:
             print((time.perf_counter() - start) / whole, flush=True)
         """
-    )
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "ready\n"

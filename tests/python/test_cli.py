@@ -249,12 +249,10 @@ class TestOutputFormats:
         assert completed.returncode == 0
         first, second = completed.stdout.decode("utf-8").splitlines()
         assert '"bücher.de"' in first
-        # Each ill-formed sequence as Python's "replace" decoding has it, and
-        # no lone surrogate that a strict parser would refuse.
-        answer = json.loads(second)
-        assert answer == {"domain": line.decode("utf-8", "replace"), "publicsuffix": None,
-                          "privatesuffix": None, "privateparts": None}
-        answer["domain"].encode("utf-8")
+        # Each ill-formed sequence as Python's "replace" decoding has it: no
+        # lone surrogate that a strict parser would refuse.
+        assert json.loads(second) == {"domain": line.decode("utf-8", "replace"), "publicsuffix": None,
+                                      "privatesuffix": None, "privateparts": None}
 
 
 class TestExitStatus:
@@ -330,8 +328,8 @@ class TestExitStatus:
     def test_list_file_beyond_16_mib(self, tmp_path, path):
         if path == "sparse":
             path = tmp_path / "huge.dat"
-            with open(path, "wb") as out:
-                out.truncate(16 * 1024 * 1024 + 1)
+            path.write_bytes(b"")
+            os.truncate(path, 16 * 1024 * 1024 + 1)
         completed = run_cli("--list", str(path), "example.com")
         assert completed.returncode == 1 and completed.stdout == b""
         assert b"a list file holds at most 16777216 bytes" in completed.stderr
@@ -400,10 +398,9 @@ def test_memory_stays_flat_over_a_long_stream():
 @pytest.mark.parametrize("megabytes", [300, 100, 40])
 def test_threads_that_cannot_start_never_hang_the_command(megabytes):
     # Under a small address space only some of 64 threads' stacks fit.
-    limit = megabytes * 1024 * 1024
-    completed = subprocess.run(
-        [*CLI_COMMAND, "-j", "64"], input=b"a.example.com\n" * 100_000, capture_output=True, timeout=60,
-        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+    limit = (megabytes << 20,) * 2
+    completed = subprocess.run([*CLI_COMMAND, "-j", "64"], input=b"a.example.com\n" * 100_000, capture_output=True,
+                               timeout=60, preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, limit))
     if completed.returncode == 0:
         assert completed.stdout == b"a.example.com\tcom\texample.com\texample.com\n" * 100_000
     else:
@@ -411,7 +408,7 @@ def test_threads_that_cannot_start_never_hang_the_command(megabytes):
 
 
 # Runs a command with standard input from a file and prints its peak
-# resident size in KiB, forked from a small process: a child forked from
+# resident size in KiB (failing if the command fails), forked from a small process: a child forked from
 # pytest itself would count pytest's own pages.
 PEAK_RSS = """
 import os, sys
@@ -421,7 +418,7 @@ if pid == 0:
     os.dup2(os.open(os.devnull, os.O_WRONLY), 1)
     os.execv(sys.argv[2], sys.argv[2:])
 _, status, usage = os.wait4(pid, 0)
-print(os.waitstatus_to_exitcode(status), usage.ru_maxrss)
+sys.exit(os.waitstatus_to_exitcode(status) or print(usage.ru_maxrss))
 """
 
 
@@ -430,20 +427,13 @@ print(os.waitstatus_to_exitcode(status), usage.ru_maxrss)
 def test_threads_hold_bytes_not_blocks_of_long_lines(tmp_path):
     lines = tmp_path / "long.txt"
     lines.write_bytes((b"a" * (1024 * 1024 - 20) + b".example.co.uk\n") * 48)
-
-    def peak_mib(jobs):
-        command = [*CLI_COMMAND, "--json", "--depth", "1", "-j", str(jobs)]
-        status, peak = subprocess.run([sys.executable, "-c", PEAK_RSS, str(lines), *command], check=True,
-                                      capture_output=True, text=True, timeout=120).stdout.split()
-        assert status == "0"
-        return int(peak) / 1024
-
-    alone = peak_mib(1)
+    peaks = {jobs: int(subprocess.run(
+        [sys.executable, "-c", PEAK_RSS, str(lines), *CLI_COMMAND, "--json", "--depth", "1", "-j", str(jobs)],
+        check=True, capture_output=True, timeout=120).stdout) / 1024 for jobs in [1, 2, 64]}
     # In flight: (2N + 2) x 64 KiB of lines and their rows, 8 MiB of lines at
     # -j 64; a whole 1 MiB line and its rows in each of the 2N + 2 slots
     # would be 0.7 GB there.
-    for jobs, most in [(2, 8), (64, 64)]:
-        assert peak_mib(jobs) - alone < most, jobs
+    assert peaks[2] - peaks[1] < 8 and peaks[64] - peaks[1] < 64, peaks
 
 
 class TestAtATerminal:
@@ -492,42 +482,32 @@ class TestAtATerminal:
         completed = run_cli("--list", "x.example.com")
         assert completed.returncode == 1 and b"No such file" in completed.stderr
 
-    # The reader of the output waits, so that the run outlasts a few reports.
-    SLOW_RUN = "{cli} --progress -f {corpus} | (sleep 1.5; cat > {out})"
-
-    def slow_run(self, tmp_path):
-        out = tmp_path / "answers.tsv"
-        command = self.SLOW_RUN.format(cli=shlex.quote(str(CLI_PATH)), corpus=support.CORPUS_FILE,
-                                       out=shlex.quote(str(out)))
-        return command, out
-
-    def expected_answers(self):
-        return run_cli("-f", str(support.CORPUS_FILE)).stdout
-
-    def test_progress_on_a_terminal_stays_out_of_the_output(self, tmp_path):
-        if shutil.which("tmux") is None:
+    @pytest.mark.parametrize("terminal", [False, True], ids=["pipe", "tmux"])
+    def test_progress_shows_only_on_a_terminal_and_stays_out_of_the_output(self, tmp_path, terminal):
+        out, done = tmp_path / "answers.tsv", tmp_path / "done"
+        cli, corpus, answers = (shlex.quote(str(path)) for path in (CLI_PATH, support.CORPUS_FILE, out))
+        # The reader of the output waits, so that the run outlasts a few reports.
+        command = f"{cli} --progress -f {corpus} | (sleep 1.5; cat > {answers})"
+        if not terminal:
+            completed = subprocess.run(["sh", "-c", command], capture_output=True, timeout=60)
+            assert (completed.returncode, completed.stderr) == (0, b"")
+        elif shutil.which("tmux") is None:
             pytest.skip("tmux is missing (Debian tmux)")
-        command, out = self.slow_run(tmp_path)
-        tmux = ["tmux", "-S", str(tmp_path / "tmux.socket")]
-        subprocess.run([*tmux, "new-session", "-d", "-x", "160", "-y", "10",
-                        f"{command}; touch {shlex.quote(str(tmp_path / 'done'))}; sleep 60"], check=True)
-        try:
+        else:
+            tmux = ["tmux", "-S", str(tmp_path / "tmux.socket")]
+            subprocess.run([*tmux, "new-session", "-d", "-x", "160", "-y", "10",
+                            f"{command}; touch {shlex.quote(str(done))}; sleep 60"], check=True)
             size = f"{support.CORPUS_FILE.stat().st_size / 1000:.1f} kB"
             progress = re.compile(rf"[\d,]+ lines, [\d,]+ lines/s, \d+% of {re.escape(size)} read")
-            seen = False
-            for _ in range(100):
-                screen = subprocess.run([*tmux, "capture-pane", "-p"], capture_output=True, text=True).stdout
-                seen = seen or progress.search(screen) is not None
-                if (tmp_path / "done").exists():
-                    break
-                time.sleep(0.1)
-            assert seen, "no progress line appeared on the terminal"
-        finally:
-            subprocess.run([*tmux, "kill-server"], capture_output=True)
-        assert out.read_bytes() == self.expected_answers()
-
-    def test_progress_writes_nothing_when_not_a_terminal(self, tmp_path):
-        command, out = self.slow_run(tmp_path)
-        completed = subprocess.run(["sh", "-c", command], capture_output=True, timeout=60)
-        assert (completed.returncode, completed.stderr) == (0, b"")
-        assert out.read_bytes() == self.expected_answers()
+            try:
+                seen = False
+                for _ in range(100):
+                    screen = subprocess.run([*tmux, "capture-pane", "-p"], capture_output=True, text=True).stdout
+                    seen = seen or progress.search(screen) is not None
+                    if done.exists():
+                        break
+                    time.sleep(0.1)
+                assert seen, "no progress line appeared on the terminal"
+            finally:
+                subprocess.run([*tmux, "kill-server"], capture_output=True)
+        assert out.read_bytes() == run_cli("-f", str(support.CORPUS_FILE)).stdout
