@@ -1,8 +1,6 @@
-"""Installing as the README says: every file under the prefix given (with
-DESTDIR too), the Python module, package and command working from a private
-prefix, and the README's routes run as written on a copy of the working
-tree: the Debian 12 one into a fresh venv, the library's into a fresh
-prefix with its C example built through pkg-config."""
+"""Installing as the README says: every file under the prefix given (with DESTDIR too), the module,
+package and command working from a private prefix, and the README's routes run as written on a copy of
+the working tree (Debian 12's into a fresh venv, the library's with its C example via pkg-config)."""
 
 import os
 import pathlib
@@ -35,8 +33,7 @@ def check_installed_python(python, bin_dir, environment=None):
     """
     answers = run(python, "-I" if environment is None else "-s", "-c", script, env=environment, cwd="/").split()
     assert answers[:3] == ["example.co.uk", "b.x.com", "a.github.io"]
-    row = run(bin_dir / "lookup-psl", "www.example.co.uk").split("\t")
-    assert row[:3] == ["www.example.co.uk", "co.uk", "example.co.uk"]
+    assert run(bin_dir / "lookup-psl", "www.example.co.uk").split("\t")[:3] == ["www.example.co.uk", "co.uk", "example.co.uk"]
     return pathlib.Path(answers[3])
 
 
@@ -44,18 +41,15 @@ def test_every_file_lies_under_the_prefix_with_destdir(tmp_path):
     stage = tmp_path / "stage"
     run("cmake", "--install", BUILD_DIR, "--prefix", "/opt/lookup", env=dict(os.environ, DESTDIR=str(stage)))
     files = [path for path in stage.rglob("*") if not path.is_dir()]
-    outside = [str(path) for path in files if not path.is_relative_to(stage / "opt" / "lookup")]
     assert len(files) > 10
-    assert outside == []
+    assert [str(path) for path in files if not path.is_relative_to(stage / "opt" / "lookup")] == []
 
 
 def test_private_prefix_install_imports_and_runs(tmp_path):
     prefix = tmp_path / "opt"
     run("cmake", "--install", BUILD_DIR, "--prefix", prefix)
     site = sysconfig.get_path("platlib", "posix_prefix", vars={"base": str(prefix), "platbase": str(prefix)})
-    environment = dict(os.environ, PYTHONPATH=site)
-    module = check_installed_python(sys.executable, prefix / "bin", environment)
-    assert module.is_relative_to(prefix)
+    assert check_installed_python(sys.executable, prefix / "bin", dict(os.environ, PYTHONPATH=site)).is_relative_to(prefix)
 
 
 def readme_block(containing, language="sh"):
@@ -76,25 +70,19 @@ def copy_of_the_tree(tmp_path):
     return tree
 
 
-def run_readme_block(containing, cwd, environment=None, language="sh"):
-    return run("bash", "-e", "-c", readme_block(containing, language), cwd=cwd, env=environment)
-
-
 @pytest.mark.slow
 def test_readme_debian_venv_route_as_written(tmp_path):
     tree = copy_of_the_tree(tmp_path)
-    run_readme_block("cmake --install build/venv", tree)
+    run("bash", "-e", "-c", readme_block("cmake --install build/venv"), cwd=tree)
     venv = tree / ".venv"
-    module = check_installed_python(venv / "bin" / "python", venv / "bin")
-    assert module.is_relative_to(venv)
+    assert check_installed_python(venv / "bin" / "python", venv / "bin").is_relative_to(venv)
 
 
 @pytest.mark.slow
 def test_readme_library_route_and_example_as_written(tmp_path):
     tree = copy_of_the_tree(tmp_path)
     environment = dict(os.environ, HOME=str(tmp_path / "home"))
-    run_readme_block("cmake --install build/lib", tree, environment)
-    program = tmp_path / "program"
-    program.mkdir()
+    run("bash", "-e", "-c", readme_block("cmake --install build/lib"), cwd=tree, env=environment)
+    (program := tmp_path / "program").mkdir()
     (program / "my_program.c").write_text(readme_block("lookup_psl_builtin()", "c"))
-    assert run_readme_block("pkg-config --cflags", program, environment) == "example.co.uk\n"
+    assert run("bash", "-e", "-c", readme_block("pkg-config --cflags"), cwd=program, env=environment) == "example.co.uk\n"

@@ -1,8 +1,6 @@
-"""liblookup_psl as programs use it: installed by cmake --install into a
-prefix of its own, the examples built from that prefix outside the source
-tree (C through pkg-config, C++ through find_package, shared and static)
-under AddressSanitizer and answering as the module does over the corpus; and
-the shared library exporting exactly the functions of its header."""
+"""liblookup_psl installed into a prefix of its own: its examples built from there (C through
+pkg-config, C++ through find_package, shared and static) under AddressSanitizer answer as the
+module does over the corpus, and the shared library exports exactly its header's functions."""
 
 import os
 import pathlib
@@ -15,7 +13,6 @@ import pytest
 BUILD_DIR = pathlib.Path(os.environ["LOOKUP_BUILD_DIR"])
 REPO_DIR = pathlib.Path(__file__).resolve().parents[2]
 CORPUS = REPO_DIR / "data" / "bench" / "domains.txt"
-EXAMPLES = ["private_suffix_c", "private_suffix_cpp", "private_suffix_cpp_static"]
 
 
 def run(*command, **options):
@@ -44,7 +41,7 @@ def examples(prefix, tmp_path_factory):
     return build
 
 
-@pytest.mark.parametrize("example", EXAMPLES)
+@pytest.mark.parametrize("example", ["private_suffix_c", "private_suffix_cpp", "private_suffix_cpp_static"])
 def test_examples_answer_as_the_module_over_the_corpus(examples, example):
     sys.path.insert(0, os.environ["LOOKUP_MODULE_DIR"])
     import _lookup
@@ -53,8 +50,7 @@ def test_examples_answer_as_the_module_over_the_corpus(examples, example):
     expected = "".join(f"{_lookup.privatesuffix(name) or '-'}\n" for name in names)
     environment = dict(os.environ, ASAN_OPTIONS="detect_leaks=1:halt_on_error=1")
     environment.pop("LD_PRELOAD", None)
-    answers = run(examples / example, input="\n".join(names) + "\n", env=environment)
-    assert answers == expected
+    assert run(examples / example, input="\n".join(names) + "\n", env=environment) == expected
 
 
 def test_shared_library_exports_exactly_the_api(prefix):
