@@ -35,8 +35,9 @@ if [ ! -f "$STAMP" ]; then
     exit 1
   fi
   rm -rf --one-file-system "$ROOT"
-  debootstrap --variant=minbase --include="$PACKAGES,$(IFS=,; echo "${LATER_PACKAGES[*]}")" \
-    sid "$ROOT" http://deb.debian.org/debian >&2
+  # debootstrap's own resolver misses some of pyarrow's dependencies (a
+  # library provided under another name); apt, below, resolves them.
+  debootstrap --variant=minbase --include="$PACKAGES" sid "$ROOT" http://deb.debian.org/debian >&2
   touch "$STAMP"
 fi
 
@@ -45,11 +46,10 @@ for package in "${LATER_PACKAGES[@]}"; do
   chroot "$ROOT" dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' \
     || missing+=("$package")
 done
+mountpoint -q "$ROOT/proc" || mount -t proc proc "$ROOT/proc"
 if [ ${#missing[@]} -gt 0 ]; then
   cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
-  chroot "$ROOT" apt-get update -qq >&2
+  chroot "$ROOT" apt-get -o Acquire::Check-Valid-Until=false update -qq >&2
   chroot "$ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
 fi
-
-mountpoint -q "$ROOT/proc" || mount -t proc proc "$ROOT/proc"
 echo "$ROOT"
