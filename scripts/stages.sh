@@ -11,23 +11,40 @@
 stage_record=$(mktemp "${TMPDIR:-/tmp}/lookup-stages.XXXXXX")
 stage_started=$SECONDS
 
+# Sets stage_cpu to the CPU seconds (user and system) used so far by the
+# commands this shell has waited for: beside wall time, it shows whether a
+# stage worked or waited. `times` must run in this shell, not in a command
+# substitution's subshell.
+children_cpu_seconds() {
+  local shell_user shell_system user system
+  times >"$stage_record.times"
+  { read -r shell_user shell_system; read -r user system; } <"$stage_record.times"
+  rm -f "$stage_record.times"
+  stage_cpu=$(awk -v u="$user" -v s="$system" 'BEGIN {
+    split(u, a, /[ms]/); split(s, b, /[ms]/); printf "%.0f", a[1] * 60 + a[2] + b[1] * 60 + b[2] }')
+}
+
 stage_note() {
   { : >&3; } 2>/dev/null && echo "[$(date +%H:%M:%S)] $*" >&3
   return 0
 }
 
 stage() {
-  local name=$1 begin=$SECONDS status line
+  local name=$1 begin=$SECONDS cpu_begin status line cpu
+  children_cpu_seconds
+  cpu_begin=$stage_cpu
   shift
   echo
   echo "=== $name"
   stage_note "start $name"
   "$@"
   status=$?
+  children_cpu_seconds
+  cpu="$((stage_cpu - cpu_begin))s CPU"
   if [ $status -eq 0 ]; then
-    line="PASS  $name ($((SECONDS - begin))s)"
+    line="PASS  $name ($((SECONDS - begin))s, $cpu)"
   else
-    line="FAIL  $name ($((SECONDS - begin))s, exit $status)"
+    line="FAIL  $name ($((SECONDS - begin))s, $cpu, exit $status)"
   fi
   echo "$line" >>"$stage_record"
   stage_note "$line"
@@ -45,7 +62,7 @@ stage_summary() {
   local failures
   failures=$(grep -c '^FAIL' "$stage_record")
   echo
-  echo "=== $1: summary ($((SECONDS - stage_started))s in all, wall clock; stages in the order they ended)"
+  echo "=== $1: summary ($((SECONDS - stage_started))s in all, wall clock; each stage's wall and CPU seconds, in the order they ended)"
   cat "$stage_record"
   rm -f "$stage_record"
   if [ "$failures" -ne 0 ]; then
