@@ -32,11 +32,16 @@ std::string chunk_note(const StreamAnswers& state) {
 }
 
 // Whether this call may look for signals: on the stream's signal thread
-// with its own thread state, attached or not (pyarrow lets go of the
-// interpreter while it reads, and takes it again for producers in Python).
+// with its own thread state of the main interpreter, attached or not
+// (pyarrow lets go of the interpreter while it reads, and takes it again for
+// producers in Python), and not attached to another interpreter instead.
 bool may_look(const StreamAnswers& state) noexcept {
-    return state.signal_thread == std::this_thread::get_id() && Py_IsInitialized() &&
-           PyGILState_GetThisThreadState() != nullptr;
+    if (state.signal_thread != std::this_thread::get_id() || !Py_IsInitialized()) {
+        return false;
+    }
+    PyThreadState* own = PyGILState_GetThisThreadState();
+    PyThreadState* current = PyThreadState_GetUnchecked();
+    return own != nullptr && (current == nullptr || current == own);
 }
 
 // The stream's error for a chunk given up on a signal: what the handler
