@@ -124,8 +124,10 @@ inline void PyErr_SetRaisedException(PyObject* exception) {
 }
 #endif
 
-// ---- 3.13: class module name, UTF-8 comparison, GIL slot ----
+// ---- 3.13: class module name, UTF-8 comparison, GIL slot, thread state ----
 #if PY_VERSION_HEX < 0x030D0000
+inline PyThreadState* PyThreadState_GetUnchecked(void) { return _PyThreadState_UncheckedGet(); }
+
 inline PyObject* PyType_GetModuleName(PyTypeObject* type) {
     return PyObject_GetAttrString(reinterpret_cast<PyObject*>(type), "__module__");
 }

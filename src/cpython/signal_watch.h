@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 
 #include "python_compat.h"
 
@@ -25,8 +26,15 @@ public:
     static constexpr std::chrono::milliseconds INTERVAL{20};
 
     // Made while attached.
-    SignalWatch() noexcept
-        : handles_signals_(_PyOS_IsMainThread() != 0 && PyInterpreterState_Get() == PyInterpreterState_Main()) {}
+    SignalWatch() noexcept : handles_signals_(main_thread_attached()) {}
+
+    // Made anywhere, attached or not: looks only if told that it may.
+    explicit SignalWatch(bool handles_signals) noexcept : handles_signals_(handles_signals) {}
+
+    // Whether the calling thread, attached, is the one that runs handlers.
+    static bool main_thread_attached() noexcept {
+        return _PyOS_IsMainThread() != 0 && PyInterpreterState_Get() == PyInterpreterState_Main();
+    }
 
     // On the thread that detached, between chunks of its work: runs the
     // interpreter's signal handlers when INTERVAL has passed since the last
@@ -49,6 +57,10 @@ public:
 
     // On any worker, between chunks.
     bool stopped() const noexcept { return stop_.load(std::memory_order_relaxed); }
+
+    // Between chunks of part `part` of a run_in_parts: part 0 runs on the
+    // thread that detached, and it alone may look.
+    bool stop_part(std::size_t part) noexcept { return part == 0 ? look() : stopped(); }
 
 private:
     std::chrono::steady_clock::time_point last_look_ = std::chrono::steady_clock::now();

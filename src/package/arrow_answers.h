@@ -15,6 +15,7 @@
 #include "lookup.h"
 #include "parallel_parts.h"
 #include "query_bodies.h"
+#include "signal_watch.h"
 
 namespace lookup::arrow {
 
@@ -86,15 +87,8 @@ struct ArrowRequest {
 };
 
 template <Query query>
-void answer_part(const SuffixTable& table, const StringColumn& column, const ArrowRequest& request, std::size_t begin,
-                 std::size_t end, PartAnswers& out) {
-    const std::size_t count = end - begin;
-    out.present.reserve(count);
-    if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
-        out.truths.reserve(count);
-    } else {
-        out.ends.reserve(count);
-    }
+void answer_items(const SuffixTable& table, const StringColumn& column, const ArrowRequest& request,
+                  std::size_t begin, std::size_t end, PartAnswers& out) {
     for (std::size_t i = begin; i < end; ++i) {
         const std::optional<std::string_view> text = column.item(i);
         Answer answer;
@@ -134,23 +128,38 @@ std::shared_ptr<const AnswerColumn> join_parts(const AnswerShape& shape, std::sp
                                                std::size_t count);
 
 // The answers of `query` for every item of `column`, detached from any
-// interpreter. Throws what StringColumn::item throws, std::bad_alloc and
-// std::length_error.
+// interpreter, chunk by chunk as the batch forms answer; null once
+// `signals` says to stop. Throws what StringColumn::item throws,
+// std::bad_alloc and std::length_error.
 template <Query query>
 std::shared_ptr<const AnswerColumn> answer_column(const SuffixTable& table, const StringColumn& column,
-                                                  const AnswerShape& shape, const ArrowRequest& request) {
+                                                  const AnswerShape& shape, const ArrowRequest& request,
+                                                  SignalWatch& signals) {
     const std::size_t count = column.size();
     const std::size_t part_count = threads_for(count, request.threads);
     std::vector<PartAnswers> parts(part_count);
     auto work = [&](std::size_t begin, std::size_t end, std::size_t part) {
-        answer_part<query>(table, column, request, begin, end, parts[part]);
+        PartAnswers& out = parts[part];
+        out.present.reserve(end - begin);
+        if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
+            out.truths.reserve(end - begin);
+        } else {
+            out.ends.reserve(end - begin);
+        }
+        for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
+            answer_items<query>(table, column, request, chunk, chunk_end, out);
+        });
     };
     run_in_parts(count, part_count, work);
+    if (signals.stopped()) {
+        return nullptr;
+    }
     return join_parts(shape, parts, count);
 }
 
 // The same, the query chosen at run time (for a stream's chunks).
 using AnswerFunction = std::shared_ptr<const AnswerColumn> (*)(const SuffixTable&, const StringColumn&,
-                                                               const AnswerShape&, const ArrowRequest&);
+                                                               const AnswerShape&, const ArrowRequest&,
+                                                               SignalWatch&);
 
 }  // namespace lookup::arrow

@@ -9,12 +9,14 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "arrow_answers.h"
 #include "arrow_python.h"
 #include "arrow_stream.h"
 #include "detached.h"
 #include "query_bodies.h"
+#include "signal_watch.h"
 
 namespace lookup::arrow {
 
@@ -40,20 +42,24 @@ inline constexpr std::string_view ANSWER_FIELD_NAMES[] = {"publicsuffix", "priva
 
 template <Query query>
 std::shared_ptr<const AnswerColumn> answer_any_column(const SuffixTable& table, const StringColumn& column,
-                                                      const AnswerShape& shape, const ArrowRequest& request) {
-    return answer_column<query>(table, column, shape, request);
+                                                      const AnswerShape& shape, const ArrowRequest& request,
+                                                      SignalWatch& signals) {
+    return answer_column<query>(table, column, shape, request, signals);
 }
 
 // The answers to one array, made detached; the array's own errors as
-// Python exceptions (exhausted memory goes on to the guard).
+// Python exceptions (exhausted memory goes on to the guard), and what a
+// signal handler raised meanwhile (Ctrl-C), within about INTERVAL plus a
+// chunk.
 template <Query query>
 Result<PyObject*> answer_array(const SuffixTable& table, OwnedArray array, const ColumnType& type,
                                const AnswerShape& shape, const ArrowRequest& request) {
     std::shared_ptr<const AnswerColumn> answers;
+    SignalWatch signals;
     try {
         const StringColumn column(*array, type);
         const Detached detached;
-        answers = answer_column<query>(table, column, shape, request);
+        answers = answer_column<query>(table, column, shape, request, signals);
     } catch (const NotUtf8& error) {
         return PyError::described(PyExc_ValueError,
                                   "item " + std::to_string(error.index) + " of 'values' is not UTF-8");
@@ -61,6 +67,9 @@ Result<PyObject*> answer_array(const SuffixTable& table, OwnedArray array, const
         return PyError::described(PyExc_ValueError, std::string("malformed Arrow array in 'values': ") + error.what());
     } catch (const std::length_error& error) {
         return PyError::described(PyExc_ValueError, error.what());
+    }
+    if (signals.stopped()) {
+        return take_pending_exception();  // the array is released on the way out
     }
     array.reset();  // released before the answers are handed out
     return make_answer_array(std::move(answers));
@@ -103,7 +112,10 @@ Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* owner, PyObject*
     }
     auto state = std::make_unique<StreamAnswers>(StreamAnswers{std::move(input.stream), std::move(type), shape, table,
                                                                hold_python_object(owner), request,
-                                                               &answer_any_column<query>, {}, 0, 0});
+                                                               &answer_any_column<query>, {}, 0, 0, {}});
+    if (SignalWatch::main_thread_attached()) {
+        state->signal_thread = std::this_thread::get_id();
+    }
     return make_answer_stream(std::move(state));
 }
 

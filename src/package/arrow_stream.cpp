@@ -1,14 +1,17 @@
 #include "arrow_stream.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "arrow_export.h"
 #include "detached.h"
 #include "python_compat.h"
+#include "signal_watch.h"
 
 namespace lookup::arrow {
 namespace {
@@ -28,7 +31,33 @@ std::string chunk_note(const StreamAnswers& state) {
     return " (while reading chunk " + std::to_string(state.chunks_read) + " of 'values')";
 }
 
-int answer_chunk(StreamAnswers& state, ArrowArray* out) {
+// Whether this call may look for signals: on the stream's signal thread
+// with its own thread state of the main interpreter, attached or not
+// (pyarrow lets go of the interpreter while it reads, and takes it again for
+// producers in Python), and not attached to another interpreter instead.
+bool may_look(const StreamAnswers& state) noexcept {
+    if (state.signal_thread != std::this_thread::get_id() || !Py_IsInitialized()) {
+        return false;
+    }
+    PyThreadState* own = PyGILState_GetThisThreadState();
+    PyThreadState* current = PyThreadState_GetUnchecked();
+    return own != nullptr && (current == nullptr || current == own);
+}
+
+// The stream's error for a chunk given up on a signal: what the handler
+// raised is taken off the thread and named.
+int interrupted(StreamAnswers& state) {
+    char name[96] = "a signal handler";
+    const PyGILState_STATE attached = PyGILState_Ensure();
+    if (PyObject* raised = PyErr_GetRaisedException(); raised != nullptr) {
+        std::snprintf(name, sizeof name, "%s", Py_TYPE(raised)->tp_name);
+        Py_DECREF(raised);
+    }
+    PyGILState_Release(attached);
+    return failed(state, EINTR, std::string("interrupted by ") + name + chunk_note(state));
+}
+
+int answer_chunk(StreamAnswers& state, SignalWatch& signals, ArrowArray* out) {
     ArrowArray received;
     received.release = nullptr;
     const int code = state.input->get_next(state.input.get(), &received);
@@ -44,7 +73,7 @@ int answer_chunk(StreamAnswers& state, ArrowArray* out) {
     std::shared_ptr<const AnswerColumn> answers;
     try {
         const StringColumn column(*chunk, state.column_type);
-        answers = state.answer(state.table, column, state.shape, state.request);
+        answers = state.answer(state.table, column, state.shape, state.request, signals);
     } catch (const NotUtf8& error) {
         return failed(state, EINVAL,
                       "item " + std::to_string(state.items_read + error.index) + " of 'values' is not UTF-8" +
@@ -53,6 +82,9 @@ int answer_chunk(StreamAnswers& state, ArrowArray* out) {
         return failed(state, EINVAL, std::string("malformed Arrow array: ") + error.what() + chunk_note(state));
     } catch (const std::length_error& error) {
         return failed(state, EINVAL, error.what() + chunk_note(state));
+    }
+    if (!answers) {
+        return interrupted(state);  // the chunk is released on the way out
     }
     chunk.reset();
     export_array(std::move(answers), out);
@@ -73,9 +105,10 @@ int get_schema(ArrowArrayStream* stream, ArrowSchema* out) {
 
 int get_next(ArrowArrayStream* stream, ArrowArray* out) {
     StreamAnswers& state = state_of(stream);
+    SignalWatch signals(may_look(state));
     const DetachedIfAttached detached;
     try {
-        return answer_chunk(state, out);
+        return answer_chunk(state, signals, out);
     } catch (const std::bad_alloc&) {
         return failed(state, ENOMEM, "out of memory" + chunk_note(state));
     } catch (const std::exception& fault) {

@@ -1,11 +1,15 @@
 // The answers to a stream of string arrays as a stream themselves: each call
 // for the next array reads one chunk from the producer, answers it and
 // releases it, so that memory holds a chunk or two however long the stream.
+// A signal handler that raises while a chunk is answered on the main thread
+// ends the stream with an error naming what it raised: a consumer in C is
+// never handed a Python exception.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "arrow_abi.h"
 #include "arrow_answers.h"
@@ -23,6 +27,9 @@ struct StreamAnswers {
     std::string last_error;
     std::size_t chunks_read = 0;
     std::size_t items_read = 0;
+    // The thread that may look for signals while answering: the main thread
+    // of the main interpreter, when it made the stream; else none.
+    std::thread::id signal_thread;
 };
 
 // Hands `state` over to `out`, a stream of answers that the consumer

@@ -112,6 +112,20 @@ Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const Store
 // Domains looked up between two looks for signals: a few milliseconds' work.
 inline constexpr std::size_t BATCH_CHUNK = 8192;
 
+// Calls each(chunk_begin, chunk_end) over [begin, end), part `part` of a
+// run_in_parts, BATCH_CHUNK items at a time, until `signals` says to stop.
+// Returns whether every chunk was done.
+template <class Each>
+bool for_each_chunk(SignalWatch& signals, std::size_t begin, std::size_t end, std::size_t part, Each&& each) {
+    for (std::size_t chunk = begin; chunk < end; chunk += BATCH_CHUNK) {
+        if (signals.stop_part(part)) {
+            return false;
+        }
+        each(chunk, std::min(end, chunk + BATCH_CHUNK));
+    }
+    return true;
+}
+
 // A whole batch call: arguments bound and converted for the batch form of
 // `query` as `Owner` offers it, every domain looked up in `table`, and the
 // list of answers. `table` should carry its child index: a batch is bulk work.
@@ -131,19 +145,16 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
     SignalWatch signals;
     auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
         std::string spill;  // the thread's own until it is done
-        for (std::size_t chunk = begin; chunk < end; chunk += BATCH_CHUNK) {
-            // Part 0 runs on the thread that detached: it alone may look.
-            if (part == 0 ? signals.look() : signals.stopped()) {
-                return;
-            }
-            const std::size_t chunk_end = std::min(end, chunk + BATCH_CHUNK);
+        const bool done = for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
             for (std::size_t i = chunk; i < chunk_end; ++i) {
                 const Lookup found = look_up(table, texts[i], a.flags);
                 answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
                                           static_cast<std::uint8_t>(part), spill);
             }
+        });
+        if (done) {
+            spills[part] = std::move(spill);
         }
-        spills[part] = std::move(spill);
     };
     {
         const Detached detached;

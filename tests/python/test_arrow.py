@@ -7,9 +7,11 @@ import contextlib
 import ctypes
 import gc
 import itertools
+import signal
 import struct
 import threading
 import time
+import _thread
 
 import pytest
 
@@ -104,8 +106,9 @@ class Counting:
     callbacks wrapped, counting the structs handed over and the releases
     (a second release of one struct would be recorded too)."""
 
-    def __init__(self, values):
+    def __init__(self, values, count_chunks=True):
         self.values, self.handed, self.released, self.pending = values, [], [], {}
+        self.count_chunks = count_chunks
         # Only the protocol that the values speak, as a consumer looks for it.
         for kind in ("array", "stream"):
             if hasattr(values, f"__arrow_c_{kind}__"):
@@ -148,7 +151,8 @@ class Counting:
         capsule = self.values.__arrow_c_stream__()
         address = ctypes.pythonapi.PyCapsule_GetPointer(capsule, b"arrow_array_stream")
         word = words_at(address)
-        self.original_get_next, word[1] = word[1], ctypes.cast(self.get_next_wrapper, ctypes.c_void_p).value
+        if self.count_chunks:
+            self.original_get_next, word[1] = word[1], ctypes.cast(self.get_next_wrapper, ctypes.c_void_p).value
         self._wrap(address, "arrow_array_stream")
         return capsule
 
@@ -198,6 +202,47 @@ def test_every_struct_handed_out_is_released_once(lookup_psl, name, values, read
     assert len(read(counted)) == len(values)
     gc.collect()
     assert counted.all_released_once()
+
+
+# Names whose lowering is slow (long, not ASCII), as views of one text: an
+# array answered in seconds, or a stream of many chunks.
+SLOW_NAME = ("İx." * 1000 + "example.com").encode()
+SLOW_VIEWS = from_buffers(200_000, struct.pack("<i4sii", len(SLOW_NAME), SLOW_NAME[:4], 0, 0) * 200_000,
+                          SLOW_NAME, pa.string_view())
+
+
+# (query, threads, values, what the reader gets)
+@pytest.mark.parametrize("name, threads, values, error", [
+    ("privatesuffix", 1, SLOW_VIEWS, (KeyboardInterrupt, None)),
+    ("publicsuffix", 2, SLOW_VIEWS, (KeyboardInterrupt, None)),
+    # A stream's consumer gets the stream's error, naming what was raised.
+    ("is_public", 1, pa.chunked_array([SLOW_VIEWS[:20_000]] * 10), (OSError, "interrupted by KeyboardInterrupt")),
+    ("subdomain", 2, pa.chunked_array([SLOW_VIEWS[:20_000]] * 10), (OSError, "interrupted by KeyboardInterrupt")),
+])
+def test_ctrl_c_interrupts_a_long_call(owner, name, threads, values, error):
+    # The handler sees what the call still holds: a handler run only once
+    # the call had ended would find everything released.
+    # No Python code runs while a chunk is pulled (it could take the signal
+    # first): the stream's own release is counted, not its chunks'.
+    producer, held_then = Counting(values, count_chunks=False), []
+    kind = "arrow_array_stream" if hasattr(values, "__arrow_c_stream__") else "arrow_array"
+
+    def handler(signum, frame):
+        held_then.append(kind not in producer.released)
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, handler)
+    timer = threading.Timer(0.3, _thread.interrupt_main)
+    try:
+        with pytest.raises(error[0], match=error[1]):
+            timer.start()
+            to_arrow(getattr(owner[1], name + "_arrow")(producer, *[1] if name == "subdomain" else [],
+                                                        threads=threads))
+    finally:
+        timer.join()
+        signal.signal(signal.SIGINT, previous)
+    gc.collect()
+    assert held_then == [True] and producer.all_released_once()
 
 
 # ---- bad input ----------------------------------------------------------
