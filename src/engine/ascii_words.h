@@ -37,6 +37,32 @@ inline std::uint64_t dots(std::uint64_t word) noexcept {
     return ~(differs + ONES * 0x7F) & HIGH_BITS;
 }
 
+// The high bit of every byte that is '.', for bytes of any value (UTF-8
+// included): no sum carries out of its byte.
+inline std::uint64_t dots_in_any(std::uint64_t word) noexcept {
+    constexpr std::uint64_t LOW_BITS = ~HIGH_BITS;
+    const std::uint64_t differs = word ^ (ONES * '.');
+    return ~(((differs & LOW_BITS) + LOW_BITS) | differs | LOW_BITS);
+}
+
+// The position in the word (0 to 7) of its first marked byte; `marks` not 0.
+inline unsigned first_marked_byte(std::uint64_t marks) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<unsigned>(std::countr_zero(marks)) / 8;
+    } else {
+        return static_cast<unsigned>(std::countl_zero(marks)) / 8;
+    }
+}
+
+// The position in the word (0 to 7) of its last marked byte; `marks` not 0.
+inline unsigned last_marked_byte(std::uint64_t marks) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<unsigned>(63 - std::countl_zero(marks)) / 8;
+    } else {
+        return 7 - static_cast<unsigned>(std::countr_zero(marks)) / 8;
+    }
+}
+
 // How many bytes carry a mark. The multiply adds the eight 0-or-1 bytes into
 // the top byte; no popcount instruction is needed.
 inline unsigned count_marks(std::uint64_t marks) noexcept { return static_cast<unsigned>(((marks >> 7) * ONES) >> 56); }
@@ -60,6 +86,15 @@ inline std::uint64_t last_bytes(std::size_t count) noexcept {
         return ~std::uint64_t{0} << (8 * (8 - count));
     } else {
         return ~std::uint64_t{0} >> (8 * (8 - count));
+    }
+}
+
+// All the bits of the first `count` (0 to 7) bytes of a word.
+inline std::uint64_t first_bytes(std::size_t count) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        return (std::uint64_t{1} << (8 * count)) - 1;
+    } else {
+        return count == 0 ? 0 : ~std::uint64_t{0} << (8 * (8 - count));
     }
 }
 

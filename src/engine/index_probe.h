@@ -3,6 +3,7 @@
 // key and hash.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -51,6 +52,24 @@ inline LabelKey key_of(std::string_view label) noexcept {
     return {0, 0};
 }
 
+// key_of(label) for a label that ends at least eight bytes after `begin`,
+// the start of its text: one load of the word that ends with the label
+// (shifted to drop the bytes in front of it) for a label of eight bytes or
+// fewer, with no branch on its size.
+inline LabelKey key_in_text(std::string_view label, const char* begin) noexcept {
+    const std::size_t size = label.size();
+    const char* end = label.data() + size;
+    if (size == 0 || size > 8 || end - begin < 8) {
+        return key_of(label);
+    }
+    const std::uint64_t word = ascii_words::load(reinterpret_cast<const unsigned char*>(end - 8));
+    if constexpr (std::endian::native == std::endian::little) {
+        return {word >> (8 * (8 - size)), 0};
+    } else {
+        return {word << (8 * (8 - size)), 0};
+    }
+}
+
 // One of the keyed mixes of the label's key and size (`seed` picks the key);
 // its high half picks the home slot.
 inline std::uint32_t slot_hash(const LabelKey& key, std::size_t size, std::uint32_t seed) noexcept {
@@ -62,8 +81,8 @@ inline std::uint32_t slot_hash(const LabelKey& key, std::size_t size, std::uint3
     return static_cast<std::uint32_t>(x >> 32);
 }
 
-inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label) noexcept {
-    const LabelKey key = key_of(label);
+inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label,
+                                  const LabelKey& key) noexcept {
     const std::size_t size = label.size();
     const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
     const std::size_t found =
@@ -89,7 +108,18 @@ inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& e
 inline std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label) {
     const std::uint16_t entry = table.index->node_entries[node];
     if (entry != NO_INDEX_ENTRY) {
-        return index_probe::search_slots(table, table.index->nodes[entry], label);
+        return index_probe::search_slots(table, table.index->nodes[entry], label, index_probe::key_of(label));
+    }
+    return find_child(table, node, label);
+}
+
+// The same for a label of the text that starts at `begin`, whose key is read
+// from the text around it.
+inline std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label,
+                                        const char* begin) {
+    const std::uint16_t entry = table.index->node_entries[node];
+    if (entry != NO_INDEX_ENTRY) {
+        return index_probe::search_slots(table, table.index->nodes[entry], label, index_probe::key_in_text(label, begin));
     }
     return find_child(table, node, label);
 }

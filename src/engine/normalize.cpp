@@ -238,17 +238,18 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     if (!domain.empty() && domain.back() == '.') {
         domain.remove_suffix(1);
     }
-    if (domain.empty()) {
-        return std::nullopt;
+    // Lowered straight into the object returned (an empty text comes out
+    // with an empty label); the one return lets it be built in place.
+    bool valid = false;
+    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered) {
+        const DotTally tally = lower_into<ASCII_FIRST>(domain, lowered);
+        valid = !tally.has_empty_label();
+        return tally.dots() + 1;
+    });
+    if (!valid) {
+        result.reset();
     }
-    LoweredText lowered;
-    const DotTally tally = lower_into<ASCII_FIRST>(domain, lowered);
-    if (tally.has_empty_label()) {
-        return std::nullopt;
-    }
-    // Built in place: an empty optional made first and filled later would
-    // have its whole inline buffer cleared.
-    return std::optional<NormalizedDomain>(std::in_place, std::move(lowered), domain, tally.dots() + 1);
+    return result;
 }
 
 }  // namespace

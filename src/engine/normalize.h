@@ -12,8 +12,10 @@ namespace lookup {
 
 class NormalizedDomain {
 public:
-    NormalizedDomain(LoweredText&& lowered, std::string_view original, std::size_t label_count) noexcept
-        : lowered_(std::move(lowered)), original_(original), label_count_(label_count) {}
+    // Lowers `original` into the object's own buffer with `lower(LoweredText&)`,
+    // which returns the label count: made in place, the text is never moved.
+    template <class Lower>
+    NormalizedDomain(std::string_view original, Lower&& lower) : original_(original), label_count_(lower(lowered_)) {}
 
     // The lowercased text, owned; never empty, no empty label.
     std::string_view lowered() const noexcept { return lowered_.view(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "ascii_words.h"
 #include "fault.h"
 #include "find_child.h"
 #include "suffix_table.h"
@@ -18,8 +19,36 @@ namespace lookup::trie_walk {
     throw Fault("node " + std::to_string(node) + " lies beyond the node table");
 }
 
-// The walk, with `child_of(table, node, label)` as its one step down.
-template <class ChildOf>
+// The start of the label that ends at `end`: just after the last dot
+// before it, or `begin`. Eight bytes at a time, so that most labels take one
+// load and one well-predicted branch; a text shorter than a word byte by byte.
+inline const char* label_start_before(const char* begin, const char* end) noexcept {
+    using namespace ascii_words;
+    const auto word_at = [](const char* at) { return load(reinterpret_cast<const unsigned char*>(at)); };
+    const char* at = end;
+    for (; at - begin >= 8; at -= 8) {
+        const std::uint64_t marks = dots_in_any(word_at(at - 8));
+        if (marks != 0) {
+            return at - 8 + last_marked_byte(marks) + 1;
+        }
+    }
+    if (end - begin >= 8) {
+        // The rest, in the text's first word; its later bytes were looked at.
+        const std::uint64_t marks = dots_in_any(word_at(begin)) & first_bytes(static_cast<std::size_t>(at - begin));
+        return marks != 0 ? begin + last_marked_byte(marks) + 1 : begin;
+    }
+    const char* start = end;
+    while (start != begin && start[-1] != '.') {
+        --start;
+    }
+    return start;
+}
+
+// The walk, with `child_of(table, node, label)` as its one step down. With
+// BY_WORDS, labels are split off by label_start_before, whose branch is
+// predicted where a byte loop's exit is not (the bulk path); without, byte by
+// byte, which takes fewer instructions (the module's per-call path).
+template <bool BY_WORDS, class ChildOf>
 inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count, bool accept_unknown,
                  bool icann_only, ChildOf child_of) {
     if (table.nodes.empty()) {
@@ -35,8 +64,12 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
     // Labels are split off from the right only as far as the walk goes.
     for (std::size_t i = 0;; ++i) {
         const char* label_start = label_end;
-        while (label_start != begin && label_start[-1] != '.') {
-            --label_start;
+        if constexpr (BY_WORDS) {
+            label_start = label_start_before(begin, label_end);
+        } else {
+            while (label_start != begin && label_start[-1] != '.') {
+                --label_start;
+            }
         }
         const std::uint32_t child =
             child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));

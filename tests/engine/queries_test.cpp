@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lookup.h"
+#include "trie_walk.h"
 
 namespace lookup {
 namespace {
@@ -39,6 +40,35 @@ TEST(SkipLabels, CutsWholeLabels) {
     EXPECT_EQ(skip_labels("a.b.c", 1), "b.c");
     EXPECT_EQ(skip_labels("a.b.c", 2), "c");
     EXPECT_EQ(skip_labels("\xe1\xba\x9e.EXAMPLE.COM", 1), "EXAMPLE.COM");
+}
+
+// The scans by words against a byte loop: one or two dots at every place in
+// texts of up to three words, among ASCII bytes and bytes that are a dot's
+// but for the high bit.
+TEST(SkipLabels, WordScansFindTheDotsAByteLoopFinds) {
+    for (const char filler : {'a', '\xAE', '\xFF'}) {
+        for (std::size_t size = 1; size <= 24; ++size) {
+            for (std::size_t first = 0; first <= size; ++first) {
+                for (std::size_t second = first; second <= size; ++second) {
+                    std::string text(size, filler);
+                    std::vector<std::size_t> ends;  // each label's end
+                    for (const std::size_t dot : {first, second}) {
+                        if (dot < size && text[dot] != '.') {
+                            text[dot] = '.';
+                            ends.push_back(dot);
+                        }
+                    }
+                    ends.push_back(size);
+                    for (std::size_t k = 0; k < ends.size(); ++k) {
+                        const std::size_t start = k == 0 ? 0 : ends[k - 1] + 1;
+                        EXPECT_EQ(skip_labels(text, k), std::string_view(text).substr(start)) << text << " " << k;
+                        EXPECT_EQ(trie_walk::label_start_before(text.data(), text.data() + ends[k]), text.data() + start)
+                            << text << " " << k;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(Queries, PlainNames) {
