@@ -9,8 +9,12 @@ set -euo pipefail
 ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
 STAMP="$ROOT/.lookup-ready-v1"
 PACKAGES=python3.15-dev,python3.15-dbg,python3.14-dev,python3-pytest,python3-numpy,g++,cmake,make,ca-certificates
-# Added after roots were first cached; installed into an existing root too.
-LATER_PACKAGES=(googletest libgtest-dev python3-pyarrow python3-pandas python3-dask python3-distributed)
+# Added after roots were first cached, and what the test stages install into
+# the root (so that a new root gets them in its one download); installed into
+# an existing root too.
+LATER_PACKAGES=(googletest libgtest-dev python3-pyarrow python3-pandas python3-dask python3-distributed
+                ccache pkg-config python3-venv python3.14-venv python3.15-venv python3-pip python3-build
+                python3-scikit-build-core python3-mypy man-db)
 
 mkdir -p "$(dirname "$ROOT")"
 # Helpers run this in parallel: one makes the root, the others wait for it.
@@ -22,8 +26,8 @@ mounts_under_root() {
 }
 
 if [ ! -f "$STAMP" ]; then
-  if ! command -v debootstrap >/dev/null; then
-    apt-get update -qq >&2 && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >&2
+  if ! command -v mmdebstrap >/dev/null; then
+    apt-get update -qq >&2 && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq mmdebstrap >&2
   fi
   # A half-made root from an interrupted run is thrown away, but never while
   # something is mounted inside it: removing a bind-mounted tree would delete
@@ -35,9 +39,14 @@ if [ ! -f "$STAMP" ]; then
     exit 1
   fi
   rm -rf --one-file-system "$ROOT"
-  # debootstrap's own resolver misses some of pyarrow's dependencies (a
-  # library provided under another name); apt, below, resolves them.
-  debootstrap --variant=minbase --include="$PACKAGES" sid "$ROOT" http://deb.debian.org/debian >&2
+  # mmdebstrap resolves with apt (debootstrap's own resolver misses some of
+  # pyarrow's libraries) and downloads in parallel: 3 minutes here against
+  # about 5 for debootstrap and apt one after the other. Recommended
+  # packages (pandas' plotting and spreadsheet readers, say) are not needed.
+  later=$(IFS=,; echo "${LATER_PACKAGES[*]}")
+  mmdebstrap --variant=minbase --mode=root --aptopt='Acquire::Check-Valid-Until "false"' \
+    --aptopt='APT::Install-Recommends "false"' --include="$PACKAGES,$later" \
+    sid "$ROOT" http://deb.debian.org/debian >&2
   touch "$STAMP"
 fi
 
@@ -50,6 +59,7 @@ mountpoint -q "$ROOT/proc" || mount -t proc proc "$ROOT/proc"
 if [ ${#missing[@]} -gt 0 ]; then
   cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
   chroot "$ROOT" apt-get -o Acquire::Check-Valid-Until=false update -qq >&2
-  chroot "$ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+  chroot "$ROOT" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >&2
 fi
 echo "$ROOT"

@@ -17,7 +17,7 @@
 # The host stages and the sid stages are two lanes that run side by side on
 # the two cores (each lane's output goes to build/test-all-LANE.log, printed
 # when both are done; each stage's start and end are shown as they happen).
-# Needs root for apt-get, debootstrap and the bind mounts. Every stage runs
+# Needs root for apt-get, mmdebstrap and the bind mounts. Every stage runs
 # even after an earlier one failed, unless it needs that one's build; the
 # exit status is non-zero when any stage failed.
 #   LOOKUP_FUZZ_SECONDS   each fuzzer's budget (default 30)
@@ -35,7 +35,7 @@ FUZZ_SECONDS=${LOOKUP_FUZZ_SECONDS:-30}
 # Everything the host stages need, hardening's tools included, installed
 # once before the lanes start (two apt-gets at once would fight for its lock).
 HOST_PACKAGES=(cmake make g++ ccache libgtest-dev libbenchmark-dev python3-dev python3-pytest
-               python3-numpy debootstrap binutils python3-dask python3-distributed tmux man-db pkg-config python3-venv
+               python3-numpy mmdebstrap binutils python3-dask python3-distributed tmux man-db pkg-config python3-venv
                clang libclang-rt-14-dev valgrind git)
 # The build directories of several interpreters compile the same engine,
 # builder and command sources alike: ccache makes each such object once. Its
