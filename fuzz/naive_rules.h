@@ -63,7 +63,9 @@ public:
             std::uint8_t kind = 0;
             if (found != kinds_.end()) {
                 const auto [icann, private_kind] = found->second;
-                kind = icann_only ? icann : (icann != 0 ? icann : private_kind);
+                // The full view counts the rules of both sections, the
+                // strongest kind prevailing, as when one section has several.
+                kind = icann_only ? icann : stronger(icann, private_kind);
             }
             if (kind == lookup::FLAG_EXCEPTION) {
                 return i;  // an exception prevails over every other rule

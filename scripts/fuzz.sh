@@ -66,6 +66,8 @@ for i in range(300):
             "\n".join(private[b:b + rng.randrange(0, 20)]) + "\n// ===END PRIVATE DOMAINS===\n")
     write("builder", i, text.encode("utf-8"))
 write("builder", 300, b"// ===BEGIN ICANN DOMAINS===\ncom\nuk\nco.uk\n*.ck\n!www.ck\n\xe5\x85\xac\xe5\x8f\xb8.\xe9\xa6\x99\xe6\xb8\xaf\n// ===END ICANN DOMAINS===\n// ===BEGIN PRIVATE DOMAINS===\nblogspot.com\n*.example.com\n// ===END PRIVATE DOMAINS===\n")
+# Names in both sections with other kinds: the full view takes the strongest.
+write("builder", 301, b"// ===BEGIN ICANN DOMAINS===\ncom\nexample.com\n!www.ck\n*.ck\n// ===END ICANN DOMAINS===\n// ===BEGIN PRIVATE DOMAINS===\n*.example.com\nck\n!a.example.com\n// ===END PRIVATE DOMAINS===\n")
 PY
 [ $? -eq 0 ] || { echo "fuzz: could not write the seeds" >&2; exit 1; }
 
