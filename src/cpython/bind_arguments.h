@@ -31,8 +31,9 @@ struct ParameterSpec {
 // Most slots any function has.
 inline constexpr std::size_t MAX_SLOTS = 8;
 
-// Every call shape: positional values, keywords, and the errors.
-Status bind_arguments_in_full(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
+// Every call shape: positional values, keywords, and the errors. Out of line
+// even in flattened callers, which take the short path below.
+[[gnu::noinline]] Status bind_arguments_in_full(const ParameterSpec& spec, PyObject* const* args, Py_ssize_t nargs,
                               PyObject* kwnames, PyObject** slots);
 
 // Fills `slots` (spec.slot_count() entries, positional parameters first) with

@@ -9,8 +9,11 @@
 
 namespace lookup {
 
+// The functions of the error paths are noinline: the package's query methods
+// are flattened, and these would only swell them.
+
 // Why `object` has no UTF-8 view: not a `str`, or an encoding error pending.
-PyError str_refusal(PyObject* object);
+[[gnu::noinline]] PyError str_refusal(PyObject* object);
 
 // A read-only view of the UTF-8 text of a `str` (or subclass), owned by the
 // object. A non-`str` is refused with the not-an-instance TypeError; a string
@@ -26,11 +29,11 @@ inline Result<std::string_view> extract_str(PyObject* object) {
 }
 
 // An `int` or any object with `__index__`, from 0 to 2^64-1.
-Result<std::uint64_t> extract_u64(PyObject* object);
+[[gnu::noinline]] Result<std::uint64_t> extract_u64(PyObject* object);
 
 // A flag that is neither absent nor `True` or `False`: a numpy boolean, or
 // refused.
-Result<bool> extract_other_bool(PyObject* object);
+[[gnu::noinline]] Result<bool> extract_other_bool(PyObject* object);
 
 // `True`, `False`, or a numpy boolean; `fallback` when `object` is null (the
 // parameter was not given).
@@ -56,7 +59,7 @@ Result<PyRef> extract_items(PyObject* object);
 
 // Adds the note "while processing '{name}'" to a conversion error. Failing to
 // add it leaves the error as it was.
-PyError add_argument_note(PyError error, std::string_view name);
+[[gnu::noinline]] PyError add_argument_note(PyError error, std::string_view name);
 
 // Adds the note "while processing item {index} of '{name}'" (items counted
 // from 0) to the conversion error of one item of an iterable argument.
@@ -70,7 +73,7 @@ PyObject* new_text(std::string_view text);
 // made: exhausted memory (std::bad_alloc, which the guard raises as
 // MemoryError, so that `except Exception` sees it); any other failure stays
 // an internal fault.
-[[noreturn]] void memory_error_from_null();
+[[noreturn, gnu::noinline]] void memory_error_from_null();
 PyObject* bool_result(bool value) noexcept;
 PyObject* none_result() noexcept;
 

@@ -15,7 +15,7 @@
 
 namespace lookup::trie_walk {
 
-[[noreturn]] inline void node_fault(std::uint32_t node) {
+[[noreturn, gnu::noinline]] inline void node_fault(std::uint32_t node) {
     throw Fault("node " + std::to_string(node) + " lies beyond the node table");
 }
 
