@@ -4,7 +4,7 @@
 # label a build registers runs, unless a stage names its labels):
 #   - host (Debian 12, Python 3.11): everything, preset host;
 #   - pyenv's 3.12 and 3.13, when present: the pytest suite, run by Debian's
-#     pure-Python pytest;
+#     pure-Python pytest (in whichever lane is free first);
 #   - scripts/hardening.sh: sanitizers, fuzzers, valgrind;
 #   - a cached Debian sid root (scripts/sid-root.sh): everything but the
 #     pytest suite again with sid's newer compiler on Python 3.15, and on the
@@ -68,9 +68,14 @@ build_and_test() {
   fi
 }
 
+# pyenv_stages: the pyenv interpreters' stages not yet claimed by the other
+# lane. Both lanes call it when their own stages are done, so that these
+# stages, which need no sid root, fill whichever lane ends first (on a fresh
+# machine the sid root takes minutes; with one made, the host lane is longer).
 pyenv_stages() {
   local version python
   for version in "${PYENV_VERSIONS[@]}"; do
+    mkdir "$BUILD/claims/pyenv-$version" 2>/dev/null || continue
     python=$(ls -d "${PYENV_ROOT:-/root/.pyenv}/versions/$version".*/bin/python3 2>/dev/null \
                | sort -V | tail -n 1)
     if [ -z "$python" ]; then
@@ -84,10 +89,10 @@ pyenv_stages() {
 
 host_lane() {
   build_and_test "host (Python 3.11, g++ $(g++ -dumpversion))" env host "$BUILD/host" /usr/bin/python3 ""
-  pyenv_stages
   # Sanitizers, fuzzers and valgrind.
   stage "hardening: sanitizers, fuzzing (${FUZZ_SECONDS}s each), valgrind" \
     bash "$REPO/scripts/hardening.sh" "$FUZZ_SECONDS"
+  pyenv_stages
 }
 
 prepare_sid_root() {
@@ -112,6 +117,7 @@ sid_lane() {
   # those interpreters runs here, against the installed package.
   stage "packaging: sdist, a wheel per interpreter, venv installs, the suite installed, stubtest" \
     bash "$REPO/scripts/packaging-check.sh"
+  pyenv_stages
 }
 
 # run_lane NAME FUNCTION: FUNCTION in the background, its output in a log.
@@ -123,6 +129,8 @@ run_lane() {
 
 echo "lookup: testing $REPO ($(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo 'no git'))"
 mkdir -p "$BUILD"
+rm -rf "$BUILD/claims"
+mkdir "$BUILD/claims"
 if ! stage "host: install missing packages" bash "$REPO/scripts/install-packages.sh" "${HOST_PACKAGES[@]}"; then
   echo "error: cannot install the build dependencies" >&2
   exit 1
