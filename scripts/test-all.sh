@@ -6,8 +6,8 @@
 #   - pyenv's 3.12 and 3.13, when present: the pytest suite, run by Debian's
 #     pure-Python pytest (in whichever lane is free first);
 #   - scripts/hardening.sh: sanitizers, fuzzers, valgrind;
-#   - a cached Debian sid root (scripts/sid-root.sh): everything but the
-#     pytest suite again with sid's newer compiler on Python 3.15, and on the
+#   - a cached Debian sid root (scripts/sid-root.sh): the C++ suites and the
+#     generators' checks again with sid's newer compiler, and on the
 #     debug build 3.15d (preset debug) the pytest suite with the
 #     reference-count tests;
 #   - scripts/packaging-check.sh in the sid root: one wheel per interpreter
@@ -102,9 +102,12 @@ prepare_sid_root() {
 sid_lane() {
   trap unmount_all EXIT
   if stage "sid root: make or reuse, mount the repository" prepare_sid_root; then
-    # The pytest suite on 3.15 runs against the installed wheel (packaging).
+    # The pytest suite on 3.15 runs against the installed wheel (packaging),
+    # which g++ 16 builds with the command: here the C++ suites and the
+    # generators' checks, and only what they run.
     build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
-      /usr/bin/python3.15 "-LE python|install"
+      /usr/bin/python3.15 "-LE python|install" \
+      engine_tests builder_tests cli_tests cpython_tests library_tests table-builder case-data-builder
     # The debug interpreter counts references; the module is built
     # unoptimised with the library's bounds assertions.
     build_and_test "sid 3.15d (debug)" in_sid debug "$BUILD/sid-3.15d" /usr/bin/python3.15d "-L python" \

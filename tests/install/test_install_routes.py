@@ -60,7 +60,9 @@ def readme_block(containing, language="sh"):
 
 
 def copy_of_the_tree(tmp_path):
-    """The working tree's files (committed or not, less the ignored ones)."""
+    """The working tree's files (committed or not, less the ignored ones). Under ccache (the test command
+    makes it the compiler launcher), builds in the copy see paths relative to tmp_path (route_environment)
+    as the tree's own builds do, and compile from the cache."""
     tree = tmp_path / "tree"
     listed = run("git", "-C", REPO_DIR, "ls-files", "-z", "--cached", "--others", "--exclude-standard")
     for name in filter(None, listed.split("\0")):
@@ -70,10 +72,14 @@ def copy_of_the_tree(tmp_path):
     return tree
 
 
+def route_environment(tmp_path, **extra):
+    return dict(os.environ, CCACHE_BASEDIR=str(tmp_path), **extra)
+
+
 @pytest.mark.slow
 def test_readme_debian_venv_route_as_written(tmp_path):
     tree = copy_of_the_tree(tmp_path)
-    run("bash", "-e", "-c", readme_block("cmake --install build/venv"), cwd=tree)
+    run("bash", "-e", "-c", readme_block("cmake --install build/venv"), cwd=tree, env=route_environment(tmp_path))
     venv = tree / ".venv"
     assert check_installed_python(venv / "bin" / "python", venv / "bin").is_relative_to(venv)
 
@@ -81,7 +87,7 @@ def test_readme_debian_venv_route_as_written(tmp_path):
 @pytest.mark.slow
 def test_readme_library_route_and_example_as_written(tmp_path):
     tree = copy_of_the_tree(tmp_path)
-    environment = dict(os.environ, HOME=str(tmp_path / "home"))
+    environment = route_environment(tmp_path, HOME=str(tmp_path / "home"))
     run("bash", "-e", "-c", readme_block("cmake --install build/lib"), cwd=tree, env=environment)
     (program := tmp_path / "program").mkdir()
     (program / "my_program.c").write_text(readme_block("lookup_psl_builtin()", "c"))
