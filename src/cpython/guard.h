@@ -44,6 +44,17 @@ PyObject* guarded_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs
     return guarded([&] { return body(self, args, nargs, kwnames); });
 }
 
+// The entry points of bodies, in the form that a method record stores.
+template <Body body>
+PyCFunction call_entry() noexcept {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_call<body>));
+}
+
+template <MethodBody body>
+PyCFunction method_entry() noexcept {
+    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<body>));
+}
+
 // The same for module execution: 0, or -1 with a pending exception.
 using ExecBody = Status (*)(PyObject* module);
 

@@ -83,7 +83,7 @@ struct PartAnswers {
 struct ArrowRequest {
     QueryFlags flags;
     std::uint64_t depth = 0;
-    std::uint64_t threads = 1;
+    std::uint64_t threads = DEFAULT_THREADS;
 };
 
 template <Query query>

@@ -20,26 +20,6 @@
 
 namespace lookup::arrow {
 
-inline constexpr std::string_view ARROW_NAMES[] = {"publicsuffix_arrow", "privatesuffix_arrow", "is_public_arrow",
-                                                   "is_private_arrow",   "privateparts_arrow",  "subdomain_arrow"};
-inline constexpr std::string_view VALUES_ONLY[] = {"values"};
-inline constexpr std::string_view VALUES_AND_DEPTH[] = {"values", "depth"};
-
-template <Query query, class Owner>
-inline constexpr ParameterSpec ARROW_SPEC{
-    ARROW_NAMES[static_cast<int>(query)],
-    Owner::CLASS_NAME,
-    query == Query::subdomain ? std::span<const std::string_view>(VALUES_AND_DEPTH)
-                              : std::span<const std::string_view>(VALUES_ONLY),
-    0,
-    query == Query::subdomain ? 2u : 1u,
-    query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(TRUTH_FLAGS)
-                                                            : std::span<const KeywordParam>(TEXT_FLAGS)};
-
-// The answers' field, when the names come as a struct of one field.
-inline constexpr std::string_view ANSWER_FIELD_NAMES[] = {"publicsuffix", "privatesuffix", "is_public",
-                                                          "is_private",   "privateparts",  "subdomain"};
-
 template <Query query>
 std::shared_ptr<const AnswerColumn> answer_any_column(const SuffixTable& table, const StringColumn& column,
                                                       const AnswerShape& shape, const ArrowRequest& request,
@@ -76,18 +56,19 @@ Result<PyObject*> answer_array(const SuffixTable& table, OwnedArray array, const
 }
 
 // A whole call: arguments bound and converted for the Arrow form of `query`
-// as `Owner` offers it, over `table`, which `owner` (null for the list
+// as `owner` offers it, over `table`, which `holder` (null for the list
 // compiled in) keeps alive for as long as a stream of answers needs it.
-template <Query query, class Owner>
-Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* owner, PyObject* const* args, Py_ssize_t nargs,
+template <Query query, Owner owner>
+Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* holder, PyObject* const* args, Py_ssize_t nargs,
                             PyObject* kwnames) {
-    static constexpr const ParameterSpec& spec = ARROW_SPEC<query, Owner>;
+    static constexpr const ParameterSpec& spec = QUERY_SPEC<query, Form::arrow, owner>;
     PyObject* slots[MAX_SLOTS];
     if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
         return bound.take_error();
     }
     ArrowRequest request;
-    if (Status rest = convert_rest<spec, true>(slots, request.depth, &request.threads, request.flags); !rest.ok()) {
+    if (Status rest = convert_rest<query, Form::arrow>(slots, request.depth, &request.threads, request.flags);
+        !rest.ok()) {
         return rest.take_error();
     }
     Result<ArrowInput> taken = take_arrow_input(slots[0]);
@@ -105,13 +86,13 @@ Result<PyObject*> run_arrow(const SuffixTable& table, PyObject* owner, PyObject*
             "values");
     }
     const AnswerShape shape{ANSWER_TYPE<query>, type.layout == StringLayout::large_utf8, type.in_struct,
-                            std::string(ANSWER_FIELD_NAMES[static_cast<int>(query)])};
+                            std::string(query_info(query).name)};
     input.schema.reset();
     if (input.array.live()) {
         return answer_array<query>(table, std::move(input.array), type, shape, request);
     }
     auto state = std::make_unique<StreamAnswers>(StreamAnswers{std::move(input.stream), std::move(type), shape, table,
-                                                               hold_python_object(owner), request,
+                                                               hold_python_object(holder), request,
                                                                &answer_any_column<query>, {}, 0, 0, {}});
     if (SignalWatch::main_thread_attached()) {
         state->signal_thread = std::this_thread::get_id();

@@ -1,5 +1,6 @@
 #include "suffix_list.h"
 
+#include <array>
 #include <cerrno>
 #include <cstddef>
 #include <memory>
@@ -16,10 +17,9 @@
 #include "list_source.h"
 #include "panic.h"
 #include "arrow_calls.h"
-#include "arrow_docs.h"
 #include "batch_bodies.h"
 #include "query_bodies.h"
-#include "query_docs.h"
+#include "query_table.h"
 
 namespace lookup {
 namespace {
@@ -75,11 +75,6 @@ SuffixListObject* as_list(PyObject* self) { return reinterpret_cast<SuffixListOb
 
 // ---- the six queries ----------------------------------------------------
 
-struct ListMethods {
-    static constexpr std::string_view CLASS_NAME = "SuffixList";
-    static constexpr bool MEMORY_ERROR = true;
-};
-
 // Flattened: everything a call runs, from binding to the answer, inlined
 // into one body per query, as link-time optimisation does for the module's
 // smaller unit; left to itself GCC calls the binding and the lookup out of
@@ -89,20 +84,20 @@ struct ListMethods {
 template <Query query>
 [[gnu::flatten]] Result<PyObject*> query_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                                 PyObject* kwnames) {
-    return run_query<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
+    return run_query<query, Owner::suffix_list>(as_list(self)->list->table, args, nargs, kwnames);
 }
 
 // The batch forms, over the same table.
 template <Query query>
 Result<PyObject*> batch_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return run_batch<query, ListMethods>(as_list(self)->list->table, args, nargs, kwnames);
+    return run_batch<query, Owner::suffix_list>(as_list(self)->list->table, args, nargs, kwnames);
 }
 
 // The Arrow forms, over the same table, which a stream of answers keeps
 // alive by holding the list.
 template <Query query>
 Result<PyObject*> arrow_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return arrow::run_arrow<query, ListMethods>(as_list(self)->list->table, self, args, nargs, kwnames);
+    return arrow::run_arrow<query, Owner::suffix_list>(as_list(self)->list->table, self, args, nargs, kwnames);
 }
 
 // ---- making a list ------------------------------------------------------
@@ -308,59 +303,32 @@ void list_dealloc(PyObject* self) {
 
 // ---- the class ----------------------------------------------------------
 
-template <MethodBody body>
-const auto method = reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<body>));
-
 constexpr int FAST_WITH_KEYWORDS = METH_FASTCALL | METH_KEYWORDS;
 
-// The record of one query method: its name, body and docstring (a literal
-// joined at compile time, hence a macro).
-#define QUERY_METHOD(name, NAME)                                         \
-    {#name, method<query_method<Query::name>>, FAST_WITH_KEYWORDS,       \
-     LOOKUP_METHOD_DOC(#name, LOOKUP_##NAME##_PARAMETERS, LOOKUP_##NAME##_BODY)}
-
-#define BATCH_METHOD(name, NAME)                                            \
-    {#name "_batch", method<batch_method<Query::name>>, FAST_WITH_KEYWORDS,  \
-     LOOKUP_METHOD_DOC(#name "_batch", LOOKUP_##NAME##_BATCH_PARAMETERS, LOOKUP_BATCH_BODY(#name))}
-
-#define ARROW_METHOD(name, NAME)                                            \
-    {#name "_arrow", method<arrow_method<Query::name>>, FAST_WITH_KEYWORDS,  \
-     LOOKUP_METHOD_DOC(#name "_arrow", LOOKUP_##NAME##_ARROW_PARAMETERS, LOOKUP_ARROW_BODY(#name))}
-
-PyMethodDef methods[] = {
-    {"from_file", method<from_file_body>, METH_CLASS | FAST_WITH_KEYWORDS,
+std::array<PyMethodDef, 3> constructors = {{
+    {"from_file", method_entry<from_file_body>(), METH_CLASS | FAST_WITH_KEYWORDS,
      "from_file($type, path, *, extra_rules=())\n--\n\n"
      "Build a list from the list file at *path* (str, bytes or path-like),\n"
      "with *extra_rules* (list lines) added to its private section."},
-    {"from_bytes", method<from_bytes_body>, METH_CLASS | FAST_WITH_KEYWORDS,
+    {"from_bytes", method_entry<from_bytes_body>(), METH_CLASS | FAST_WITH_KEYWORDS,
      "from_bytes($type, data, *, extra_rules=())\n--\n\n"
      "Build a list from the bytes of a list file, with *extra_rules* (list\n"
      "lines) added to its private section."},
-    {"_unpickle", method<unpickle_body>, METH_CLASS | FAST_WITH_KEYWORDS,
+    {"_unpickle", method_entry<unpickle_body>(), METH_CLASS | FAST_WITH_KEYWORDS,
      "_unpickle($type, data, extra_rules, checksum, /)\n--\n\nBuild a list again from what it was pickled as."},
-    QUERY_METHOD(publicsuffix, PUBLICSUFFIX),
-    QUERY_METHOD(privatesuffix, PRIVATESUFFIX),
-    QUERY_METHOD(is_public, IS_PUBLIC),
-    QUERY_METHOD(is_private, IS_PRIVATE),
-    QUERY_METHOD(privateparts, PRIVATEPARTS),
-    QUERY_METHOD(subdomain, SUBDOMAIN),
-    BATCH_METHOD(publicsuffix, PUBLICSUFFIX),
-    BATCH_METHOD(privatesuffix, PRIVATESUFFIX),
-    BATCH_METHOD(is_public, IS_PUBLIC),
-    BATCH_METHOD(is_private, IS_PRIVATE),
-    BATCH_METHOD(privateparts, PRIVATEPARTS),
-    BATCH_METHOD(subdomain, SUBDOMAIN),
-    ARROW_METHOD(publicsuffix, PUBLICSUFFIX),
-    ARROW_METHOD(privatesuffix, PRIVATESUFFIX),
-    ARROW_METHOD(is_public, IS_PUBLIC),
-    ARROW_METHOD(is_private, IS_PRIVATE),
-    ARROW_METHOD(privateparts, PRIVATEPARTS),
-    ARROW_METHOD(subdomain, SUBDOMAIN),
+}};
+
+std::array<PyMethodDef, 2> object_methods = {{
     {"__reduce__", list_reduce, METH_NOARGS, "Pickle by the list's source bytes and extra rules."},
     {"__sizeof__", list_sizeof, METH_NOARGS, "Size in memory of the object and its table, in bytes."},
-    {nullptr, nullptr, 0, nullptr},
-};
+}};
 
+auto methods = join_records(
+    constructors,
+    query_records<Form::call, Owner::suffix_list>([]<Query query>() { return method_entry<query_method<query>>(); }),
+    query_records<Form::batch, Owner::suffix_list>([]<Query query>() { return method_entry<batch_method<query>>(); }),
+    query_records<Form::arrow, Owner::suffix_list>([]<Query query>() { return method_entry<arrow_method<query>>(); }),
+    object_methods, END_OF_RECORDS);
 constexpr char CHECKSUM_DOC[] = "SHA-256 (64 lowercase hex digits) of the list's bytes, as LIST_CHECKSUM is of the list compiled in.";
 constexpr char VERSION_DOC[] = "The text of the list's \"// VERSION:\" header line, or None.";
 constexpr char COMMIT_DOC[] = "The text of the list's \"// COMMIT:\" header line, or None.";
@@ -388,7 +356,7 @@ PyType_Slot slots[] = {
     {Py_tp_doc, const_cast<char*>(LIST_DOC)},
     {Py_tp_dealloc, reinterpret_cast<void*>(&list_dealloc)},
     {Py_tp_repr, reinterpret_cast<void*>(&list_repr)},
-    {Py_tp_methods, methods},
+    {Py_tp_methods, methods.data()},
     {Py_tp_members, members},
     {0, nullptr},
 };

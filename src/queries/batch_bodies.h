@@ -37,15 +37,16 @@ Result<DomainBatch> convert_domains(PyObject* object);
 struct BatchArgs {
     DomainBatch domains;
     std::uint64_t depth = 0;
-    std::uint64_t threads = 1;
+    std::uint64_t threads = DEFAULT_THREADS;
     QueryFlags flags;
 };
 
 // Binds, then converts in parameter order: domains (with every item), depth
 // (where the query has it), threads, then the flags as the per-call function
 // converts them.
-template <const ParameterSpec& spec>
+template <Query query, Owner owner>
 Result<BatchArgs> convert_batch_arguments(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static constexpr const ParameterSpec& spec = QUERY_SPEC<query, Form::batch, owner>;
     PyObject* slots[MAX_SLOTS];
     if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
         return bound.take_error();
@@ -56,7 +57,7 @@ Result<BatchArgs> convert_batch_arguments(PyObject* const* args, Py_ssize_t narg
         return domains.take_error();
     }
     converted.domains = std::move(domains.value());
-    if (Status rest = convert_rest<spec, true>(slots, converted.depth, &converted.threads, converted.flags);
+    if (Status rest = convert_rest<query, Form::batch>(slots, converted.depth, &converted.threads, converted.flags);
         !rest.ok()) {
         return rest.take_error();
     }
@@ -127,13 +128,13 @@ bool for_each_chunk(SignalWatch& signals, std::size_t begin, std::size_t end, st
 }
 
 // A whole batch call: arguments bound and converted for the batch form of
-// `query` as `Owner` offers it, every domain looked up in `table`, and the
+// `query` as `owner` offers it, every domain looked up in `table`, and the
 // list of answers. `table` should carry its child index: a batch is bulk work.
 // A signal handler that raises meanwhile (Ctrl-C) ends the call with its
 // exception within about INTERVAL plus a chunk.
-template <Query query, class Owner>
+template <Query query, Owner owner>
 Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<BatchArgs> bound = convert_batch_arguments<QUERY_SPEC<query, Owner, true>>(args, nargs, kwnames);
+    Result<BatchArgs> bound = convert_batch_arguments<query, owner>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }

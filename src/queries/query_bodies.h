@@ -5,9 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
 #include <optional>
-#include <span>
 #include <string_view>
 
 #include "bind_arguments.h"
@@ -15,45 +13,9 @@
 #include "errors.h"
 #include "lookup.h"
 #include "panic.h"
+#include "query_table.h"
 
 namespace lookup {
-
-enum class Query { publicsuffix, privatesuffix, is_public, is_private, privateparts, subdomain };
-
-// A query's parameters: per call (`domain`), or in its batch form
-// (`domains`, and `threads` before the flags). Indexed by [batch].
-inline constexpr std::string_view DOMAIN_ONLY[2][1] = {{"domain"}, {"domains"}};
-inline constexpr std::string_view DOMAIN_AND_DEPTH[2][2] = {{"domain", "depth"}, {"domains", "depth"}};
-inline constexpr KeywordParam TEXT_FLAGS[] = {
-    {"threads", false}, {"accept_unknown", false}, {"icann_only", false}, {"keep_case", false}};
-inline constexpr KeywordParam TRUTH_FLAGS[] = {{"threads", false}, {"accept_unknown", false}, {"icann_only", false}};
-inline constexpr std::string_view QUERY_NAMES[2][6] = {
-    {"publicsuffix", "privatesuffix", "is_public", "is_private", "privateparts", "subdomain"},
-    {"publicsuffix_batch", "privatesuffix_batch", "is_public_batch", "is_private_batch", "privateparts_batch",
-     "subdomain_batch"}};
-
-// The parameters of `query` (its batch form if `batch`) as a front end
-// offers it: a module function (Owner::CLASS_NAME empty) or a method of the
-// class of that name.
-template <Query query, class Owner, bool batch = false>
-inline constexpr ParameterSpec QUERY_SPEC{
-    QUERY_NAMES[batch][static_cast<int>(query)],
-    Owner::CLASS_NAME,
-    query == Query::subdomain ? std::span<const std::string_view>(DOMAIN_AND_DEPTH[batch])
-                              : std::span<const std::string_view>(DOMAIN_ONLY[batch]),
-    0,
-    query == Query::subdomain ? 2u : 1u,
-    (query == Query::is_public || query == Query::is_private ? std::span<const KeywordParam>(TRUTH_FLAGS)
-                                                             : std::span<const KeywordParam>(TEXT_FLAGS))
-        .subspan(batch ? 0 : 1)};
-
-// The owner of module functions over the list compiled in: no class. An
-// answer object that cannot be made is an internal fault for the module's
-// functions, exhausted memory for the package's own forms (Owner::MEMORY_ERROR).
-struct ModuleFunctions {
-    static constexpr std::string_view CLASS_NAME = {};
-    static constexpr bool MEMORY_ERROR = false;
-};
 
 // A new str of `text`; exhausted memory when it cannot be made.
 inline PyObject* text_or_memory_error(std::string_view text) {
@@ -70,39 +32,39 @@ struct QueryArgs {
     QueryFlags flags;
 };
 
-// Converts the flags that `names` lists, from their slots, in the order
-// accept_unknown, icann_only, keep_case (where the query has it). Inlined,
-// with the count fixed, so that the loop unrolls within each call body: the
-// per-call path pays nothing for sharing it with the batch forms.
-template <std::size_t count>
-[[gnu::always_inline]] inline Status convert_flags(std::span<const KeywordParam, count> names, PyObject* const* slots, QueryFlags& flags) {
-    bool* const targets[] = {&flags.accept_unknown, &flags.icann_only, &flags.keep_case};
-    static_assert(count <= std::size(targets));
-    for (std::size_t i = 0; i < count; ++i) {
-        Result<bool> flag = extract_bool(slots[i], *targets[i]);
+// Converts the flags that `query` takes, from their slots, in parameter
+// order. Inlined, with the count fixed, so that the loop unrolls within each
+// call body: the per-call path pays nothing for sharing it with the batch
+// forms.
+template <Query query>
+[[gnu::always_inline]] inline Status convert_flags(PyObject* const* slots, QueryFlags& flags) {
+    for (std::size_t i = 0; i < flag_count(query); ++i) {
+        bool& target = flags.*FLAG_PARAMS[i].member;
+        Result<bool> flag = extract_bool(slots[i], target);
         if (!flag.ok()) {
-            return add_argument_note(flag.take_error(), names[i].name);
+            return add_argument_note(flag.take_error(), FLAG_PARAMS[i].name);
         }
-        *targets[i] = flag.value();
+        target = flag.value();
     }
     return Status();
 }
 
-// Converts what follows the domain (or the domains): depth where the query
-// has it, then for a batch form `threads` (its first keyword, stored through
-// `threads`), then the flags. Inlined like convert_flags.
-template <const ParameterSpec& spec, bool batch>
+// Converts what follows the domain (or the domains) in `form` of `query`:
+// depth where the query has it, then for the batch and Arrow forms `threads`
+// (stored through `threads`), then the flags. Inlined like convert_flags.
+template <Query query, Form form>
 [[gnu::always_inline]] inline Status convert_rest(PyObject* const* slots, std::uint64_t& depth, std::uint64_t* threads,
                                                   QueryFlags& flags) {
-    constexpr std::size_t at = spec.positional.size();
-    if constexpr (at == 2) {
+    constexpr std::size_t at = positional_count(query);
+    if constexpr (query_info(query).depth) {
         Result<std::uint64_t> given = extract_u64(slots[1]);
         if (!given.ok()) {
             return add_argument_note(given.take_error(), "depth");
         }
         depth = given.value();
     }
-    if constexpr (batch) {
+    constexpr bool with_threads = form != Form::call;
+    if constexpr (with_threads) {
         if (slots[at] != nullptr) {
             Result<std::uint64_t> count = extract_count(slots[at], "threads");
             if (!count.ok()) {
@@ -111,15 +73,15 @@ template <const ParameterSpec& spec, bool batch>
             *threads = count.value();
         }
     }
-    return convert_flags(spec.keyword_only.template subspan<batch, spec.keyword_only.size() - batch>(),
-                         slots + at + batch, flags);
+    return convert_flags<query>(slots + at + with_threads, flags);
 }
 
 // Binds, then converts in parameter order: domain, depth (where the query
 // has it), accept_unknown, icann_only, keep_case (where it has it). The first
 // failure ends the call.
-template <const ParameterSpec& spec>
+template <Query query, Owner owner>
 Result<QueryArgs> convert_arguments(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static constexpr const ParameterSpec& spec = QUERY_SPEC<query, Form::call, owner>;
     PyObject* slots[MAX_SLOTS];
     if (Status bound = bind_arguments(spec, args, nargs, kwnames, slots); !bound.ok()) {
         return bound.take_error();
@@ -130,7 +92,7 @@ Result<QueryArgs> convert_arguments(PyObject* const* args, Py_ssize_t nargs, PyO
         return add_argument_note(domain.take_error(), "domain");
     }
     converted.domain = domain.value();
-    if (Status rest = convert_rest<spec, false>(slots, converted.depth, nullptr, converted.flags); !rest.ok()) {
+    if (Status rest = convert_rest<query, Form::call>(slots, converted.depth, nullptr, converted.flags); !rest.ok()) {
         return rest.take_error();
     }
     return converted;
@@ -210,20 +172,22 @@ template <class MakeText, class OnNull>
     return none_result();
 }
 
-// A whole call: arguments bound and converted for the query as `Owner`
+// A whole call: arguments bound and converted for the query as `owner`
 // offers it, the domain looked up in `table`, and the answer (an invalid
 // domain answers None or False). The str is made from the cut while the
 // lowered text it may point into is still alive, which is the one copy that
 // the answer needs.
-template <Query query, class Owner>
+template <Query query, Owner owner>
 Result<PyObject*> run_query(const SuffixTable& table, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    Result<QueryArgs> bound = convert_arguments<QUERY_SPEC<query, Owner>>(args, nargs, kwnames);
+    Result<QueryArgs> bound = convert_arguments<query, owner>(args, nargs, kwnames);
     if (!bound.ok()) {
         return bound.take_error();
     }
     const QueryArgs& a = bound.value();
     const Lookup found = look_up(table, a.domain, a.flags);
-    if constexpr (Owner::MEMORY_ERROR) {
+    // A str that cannot be made is an internal fault for the module's
+    // functions, exhausted memory for a SuffixList's methods.
+    if constexpr (owner == Owner::suffix_list) {
         auto make_text = [](std::string_view text) { return text_or_memory_error(text); };
         return answer_object(answer_of<query>(found, a.depth), make_text, memory_error_from_null);
     } else {

@@ -5,6 +5,7 @@ import hashlib
 import importlib
 import importlib.util
 import inspect
+import re
 import sys
 import sysconfig
 import types
@@ -118,6 +119,51 @@ def test_subdomain_signature_in_detail(lookup):
         ("icann_only", P.KEYWORD_ONLY, False),
         ("keep_case", P.KEYWORD_ONLY, False),
     ]
+
+
+# Names whose answers change with each flag: capitals, an unlisted top-level
+# label, a rule of the private section.
+FLAG_SENSITIVE = ["WWW.Example.COM", "unknown-tld", "b.a.unknown-tld", "github.io", "x.y.github.io"]
+
+
+@pytest.mark.parametrize("form", ["", "_batch", "_arrow"])
+@pytest.mark.parametrize("name", FUNCTION_NAMES)
+def test_signature_defaults_are_what_a_call_without_them_takes(owner, form, name):
+    # Per call, batch and Arrow forms, of the module and of a SuffixList.
+    function = getattr(owner[0] if form == "" else owner[1], name + form)
+    depth = (1,) if name == "subdomain" else ()
+    if form == "_arrow":
+        pa = pytest.importorskip("pyarrow")
+        values = pa.array(FLAG_SENSITIVE)
+        answers = lambda **flags: pa.array(function(values, *depth, **flags)).to_pylist()
+    elif form == "_batch":
+        answers = lambda **flags: function(FLAG_SENSITIVE, *depth, **flags)
+    else:
+        answers = lambda **flags: [function(domain, *depth, **flags) for domain in FLAG_SENSITIVE]
+    keywords = {p.name: p.default for p in inspect.signature(function).parameters.values()
+                if p.kind is inspect.Parameter.KEYWORD_ONLY}
+    assert [k for k in keywords if k != "threads"] == list(support.FLAG_NAMES[name])
+    given = answers(**keywords)
+    assert given == answers()
+    for flag in support.FLAG_NAMES[name]:
+        assert answers(**{flag: not keywords[flag]}) != given, flag
+
+
+@pytest.mark.parametrize("form", ["", "_batch", "_arrow"])
+@pytest.mark.parametrize("name", FUNCTION_NAMES)
+def test_binding_takes_the_names_of_the_signature(owner, form, name):
+    # Every parameter by its signature's name; an unknown one is refused
+    # under the name the function reports.
+    function = getattr(owner[0] if form == "" else owner[1], name + form)
+    params = inspect.signature(function).parameters.values()
+    given = {"domain": "Www.Example.COM", "domains": ["Www.Example.COM"], "values": [], "depth": 0}
+    positional = [given[p.name] for p in params if p.kind is inspect.Parameter.POSITIONAL_OR_KEYWORD]
+    if form != "_arrow":
+        keywords = {p.name: given.get(p.name, p.default) for p in params}
+        assert function(**keywords) == function(*positional)
+    message = f"{function.__qualname__}() got an unexpected keyword argument 'bogus'"
+    with pytest.raises(TypeError, match=re.escape(message)):
+        function(*positional, bogus=1)
 
 
 def test_reimport_creates_a_new_module_with_new_functions(lookup):
