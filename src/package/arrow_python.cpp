@@ -226,12 +226,12 @@ void array_dealloc(PyObject* self) {
 
 PyMethodDef array_methods[] = {
     {ARRAY_EXPORT_NAME,
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<array_export>)),
+     method_entry<array_export>(),
      METH_FASTCALL | METH_KEYWORDS,
      "__arrow_c_array__($self, requested_schema=None)\n--\n\n"
      "Export the answers as a pair of PyCapsules, 'arrow_schema' and 'arrow_array'."},
     {STREAM_EXPORT_NAME,
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<array_stream_export>)),
+     method_entry<array_stream_export>(),
      METH_FASTCALL | METH_KEYWORDS,
      "__arrow_c_stream__($self, requested_schema=None)\n--\n\n"
      "Export the answers as an 'arrow_array_stream' PyCapsule of one chunk."},
@@ -288,7 +288,7 @@ void stream_dealloc(PyObject* self) {
 
 PyMethodDef stream_methods[] = {
     {STREAM_EXPORT_NAME,
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&guarded_method<stream_export>)),
+     method_entry<stream_export>(),
      METH_FASTCALL | METH_KEYWORDS,
      "__arrow_c_stream__($self, requested_schema=None)\n--\n\n"
      "Export the answers, once, as an 'arrow_array_stream' PyCapsule: each chunk\n"
