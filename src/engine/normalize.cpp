@@ -201,6 +201,66 @@ std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, cha
     return size;
 }
 
+// Lowers an all-ASCII text shorter than LabelStarts::MAX_SIZE into `target`
+// (room for it all) and notes where each label starts: a word at a time, the
+// last word overlapping the one before it, or byte by byte for a text shorter
+// than a word. Returns the label count, or 0 for a text that is not all
+// ASCII, has an empty label or more than MAX_LABELS labels: the general path
+// does such a text again from its start.
+std::size_t lower_ascii_mapped(const unsigned char* source, std::size_t size, char* target,
+                               LabelStarts& starts) noexcept {
+    using namespace ascii_words;
+    std::size_t count = 1;
+    starts.at[0] = 0;
+    // A dot at `dot`: a label starts after it, unless the one before is empty.
+    const auto note_dot = [&](std::size_t dot) {
+        if (count == LabelStarts::MAX_LABELS || dot == starts.at[count - 1]) {
+            return false;
+        }
+        starts.at[count++] = static_cast<std::uint8_t>(dot + 1);
+        return true;
+    };
+    if (size < 8) {
+        for (std::size_t at = 0; at < size; ++at) {
+            const unsigned char byte = source[at];
+            if (byte >= 0x80 || (byte == '.' && !note_dot(at))) {
+                return 0;
+            }
+            target[at] = lowercase_ascii(byte);
+        }
+    } else {
+        // A word from `base`, of which the bytes marked in `fresh` are new.
+        const auto lower_word = [&](std::size_t base, std::uint64_t fresh) {
+            const std::uint64_t word = load(source + base);
+            if (!all_ascii(word)) {
+                return false;
+            }
+            store(target + base, lowercase(word));
+            for (std::uint64_t marks = dots(word) & fresh; marks != 0; marks = without_first_mark(marks)) {
+                if (!note_dot(base + first_marked_byte(marks))) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        std::size_t at = 0;
+        for (; size - at >= 8; at += 8) {
+            if (!lower_word(at, ~std::uint64_t{0})) {
+                return 0;
+            }
+        }
+        // The last word ends with the text, overlapping the one before.
+        if (at != size && !lower_word(size - 8, last_bytes(size - at))) {
+            return 0;
+        }
+    }
+    if (starts.at[count - 1] == size) {
+        return 0;  // an empty last label: nothing after the last dot, or no text
+    }
+    starts.count = static_cast<std::uint8_t>(count);
+    return count;
+}
+
 // Lowers `text` into `out`, replacing its contents: ASCII by words while it
 // lasts, then byte by byte, then character by character from the first
 // non-ASCII byte on. Without ASCII_FIRST, character by character throughout:
@@ -241,7 +301,18 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     // Lowered straight into the object returned (an empty text comes out
     // with an empty label); the one return lets it be built in place.
     bool valid = false;
-    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered) {
+    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, LabelStarts& starts) {
+        if constexpr (ASCII_FIRST) {
+            static_assert(LabelStarts::MAX_SIZE <= LoweredText::INLINE_CAPACITY);
+            if (domain.size() < LabelStarts::MAX_SIZE) {
+                const std::size_t count = lower_ascii_mapped(bytes_of(domain), domain.size(), lowered.data(), starts);
+                if (count != 0) {
+                    lowered.set_size(domain.size());
+                    valid = true;
+                    return count;
+                }
+            }
+        }
         const DotTally tally = lower_into<ASCII_FIRST>(domain, lowered);
         valid = !tally.has_empty_label();
         return tally.dots() + 1;
