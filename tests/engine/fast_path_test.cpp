@@ -1,9 +1,12 @@
 // The fast paths that bulk callers take give exactly the general paths'
 // answers: over the benchmark corpus and names of awkward shapes, the
-// word-at-a-time ASCII lowering against lowering character by character, and
-// lookups through the generated child index against the binary search.
+// word-at-a-time ASCII lowering against lowering character by character (and
+// the label starts it notes against the dots of the text), and lookups
+// through the generated child index, with the label starts, against the
+// binary search without them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -19,6 +22,18 @@ std::vector<std::string> names_to_check() {
         "a.b.c.d.e.f.g.h.i.j.k.l.m.n.o.p.q.r.s.t.u.v.w.x.y.z.jp", "x.kawasaki.jp", "city.kawasaki.jp",
         "ÉCOLE.fr", "İ.example.com", "ΟΔΟΣ.gr", std::string("a\0b.com", 7), "abcdefgh.abcdefghi.com",
         "12345678.1234567.123456789.co.jp", ".com", "com..", "\xE2\x80\xA8.com"};
+    // Either side of the limits of the noted label starts: 32 labels, 255 bytes.
+    for (const std::size_t labels : {31, 32, 33}) {
+        std::string name = "Www";
+        for (std::size_t i = 1; i < labels; ++i) {
+            name += i + 1 == labels ? ".Co.Uk" : ".X";
+        }
+        names.push_back(name);
+    }
+    for (const std::size_t size : {255, 256}) {
+        names.push_back(std::string(size - 7, 'a') + ".CO.UK.");
+        names.push_back(std::string(size - 6, 'a') + ".CO.UK");
+    }
     std::ifstream corpus(std::string(LOOKUP_DATA_DIR) + "/bench/domains.txt");
     for (std::string line; std::getline(corpus, line);) {
         names.push_back(line);
@@ -35,14 +50,24 @@ TEST(FastPaths, AnswerAsTheGeneralPaths) {
         const auto fast = normalize_domain(name);
         const auto general = normalize_domain_by_characters(name);
         ASSERT_EQ(fast.has_value(), general.has_value()) << name;
-        if (fast) {
-            ASSERT_EQ(fast->lowered(), general->lowered()) << name;
-            ASSERT_EQ(fast->label_count(), general->label_count()) << name;
+        if (!fast) {
+            continue;
         }
-        for (const QueryFlags flags : {QueryFlags{false, false, false}, QueryFlags{true, false, false},
-                                       QueryFlags{false, true, false}, QueryFlags{true, true, false}}) {
-            ASSERT_EQ(look_up(indexed, name, flags).suffix_label_count(), look_up(plain, name, flags).suffix_label_count())
-                << name << " accept_unknown=" << flags.accept_unknown << " icann_only=" << flags.icann_only;
+        ASSERT_EQ(fast->lowered(), general->lowered()) << name;
+        ASSERT_EQ(fast->label_count(), general->label_count()) << name;
+        const std::string_view lowered = fast->lowered();
+        const std::uint8_t* starts = fast->label_starts();
+        const bool ascii = std::all_of(lowered.begin(), lowered.end(), [](char c) { return (c & 0x80) == 0; });
+        ASSERT_EQ(starts != nullptr, ascii && lowered.size() < 256 && fast->label_count() <= 32) << name;
+        for (std::size_t k = 0; starts != nullptr && k < fast->label_count(); ++k) {
+            ASSERT_EQ(lowered.substr(starts[k]), skip_labels(lowered, k)) << name << " label " << k;
+        }
+        for (const bool accept_unknown : {false, true}) {
+            for (const bool icann_only : {false, true}) {
+                ASSERT_EQ(match_suffix(indexed, lowered, fast->label_count(), starts, accept_unknown, icann_only),
+                          match_suffix(plain, lowered, fast->label_count(), nullptr, accept_unknown, icann_only))
+                    << name << " accept_unknown=" << accept_unknown << " icann_only=" << icann_only;
+            }
         }
     }
 }
