@@ -11,7 +11,7 @@ namespace lookup {
 // walk at a leaf); from any other node, the binary search. The index was checked against the table when it
 // was accepted, so what its slots say about a child is what the table says.
 [[gnu::noinline]] std::size_t match_suffix_indexed(const SuffixTable& table, std::string_view lowered,
-                                                   std::size_t label_count, const std::uint8_t* label_starts,
+                                                   std::size_t label_count, const std::uint64_t* dot_bits,
                                                    bool accept_unknown, bool icann_only) {
     if (table.nodes.empty()) {
         trie_walk::node_fault(0);
@@ -25,7 +25,7 @@ namespace lookup {
     trie_walk::Outcome outcome;
 
     for (std::size_t i = 0;; ++i) {
-        const char* label_start = trie_walk::label_start_of<true>(begin, label_end, label_starts, label_count, i);
+        const char* label_start = trie_walk::label_start_of<true>(begin, label_end, dot_bits);
         const std::string_view label(label_start, static_cast<std::size_t>(label_end - label_start));
         unsigned kinds;
         if (entry != NO_INDEX_ENTRY) {

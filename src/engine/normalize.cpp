@@ -1,9 +1,11 @@
 #include "normalize.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "ascii_words.h"
+#include "dot_bits.h"
 #include "case_tables.h"
 #include "utf8.h"
 
@@ -201,63 +203,52 @@ std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, cha
     return size;
 }
 
-// Lowers an all-ASCII text shorter than LabelStarts::MAX_SIZE into `target`
-// (room for it all) and notes where each label starts: a word at a time, the
-// last word overlapping the one before it, or byte by byte for a text shorter
-// than a word. Returns the label count, or 0 for a text that is not all
-// ASCII, has an empty label or more than MAX_LABELS labels: the general path
-// does such a text again from its start.
-std::size_t lower_ascii_mapped(const unsigned char* source, std::size_t size, char* target,
-                               LabelStarts& starts) noexcept {
+// Lowers an all-ASCII text shorter than dot_bits::LIMIT into `target` (room
+// for it all) and notes its dots in `dots`: a word at a time, the last word
+// overlapping the one before it, or byte by byte for a text shorter than a
+// word, with no branch on what the bytes are. Returns the label count, or 0
+// for a text that is empty, not all ASCII or has an empty label: the general
+// path does such a text again from its start.
+std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t size, char* target,
+                                    std::uint64_t& dots) noexcept {
     using namespace ascii_words;
+    std::uint64_t bits = 0;
+    std::uint64_t seen = 0;  // every byte ORed: its high bits tell of any non-ASCII byte
     std::size_t count = 1;
-    starts.at[0] = 0;
-    // A dot at `dot`: a label starts after it, unless the one before is empty.
-    const auto note_dot = [&](std::size_t dot) {
-        if (count == LabelStarts::MAX_LABELS || dot == starts.at[count - 1]) {
-            return false;
-        }
-        starts.at[count++] = static_cast<std::uint8_t>(dot + 1);
-        return true;
-    };
     if (size < 8) {
         for (std::size_t at = 0; at < size; ++at) {
             const unsigned char byte = source[at];
-            if (byte >= 0x80 || (byte == '.' && !note_dot(at))) {
-                return 0;
-            }
+            seen |= byte;
             target[at] = lowercase_ascii(byte);
+            bits |= std::uint64_t{byte == '.'} << at;
+            count += byte == '.';
         }
     } else {
-        // A word from `base`, of which the bytes marked in `fresh` are new.
-        const auto lower_word = [&](std::size_t base, std::uint64_t fresh) {
-            const std::uint64_t word = load(source + base);
-            if (!all_ascii(word)) {
-                return false;
-            }
-            store(target + base, lowercase(word));
-            for (std::uint64_t marks = dots(word) & fresh; marks != 0; marks = without_first_mark(marks)) {
-                if (!note_dot(base + first_marked_byte(marks))) {
-                    return false;
-                }
-            }
-            return true;
-        };
         std::size_t at = 0;
         for (; size - at >= 8; at += 8) {
-            if (!lower_word(at, ~std::uint64_t{0})) {
-                return 0;
-            }
+            const std::uint64_t word = load(source + at);
+            seen |= word;
+            store(target + at, lowercase(word));
+            const std::uint64_t marks = ascii_words::dots(word);
+            count += count_marks(marks);
+            bits |= dot_bits::of_word(marks) << at;
         }
-        // The last word ends with the text, overlapping the one before.
-        if (at != size && !lower_word(size - 8, last_bytes(size - at))) {
-            return 0;
+        if (at != size) {
+            // The last word ends with the text; its bytes before `at` were done.
+            const std::uint64_t word = load(source + size - 8);
+            seen |= word;
+            store(target + size - 8, lowercase(word));
+            const std::uint64_t marks = ascii_words::dots(word);
+            count += count_marks(marks & last_bytes(size - at));
+            bits |= dot_bits::of_word(marks) << (size - 8);
         }
     }
-    if (starts.at[count - 1] == size) {
-        return 0;  // an empty last label: nothing after the last dot, or no text
+    // Empty labels: two dots side by side, a dot first or last, no text.
+    const bool empty_label = (bits & (bits >> 1)) != 0 || (bits & 1) != 0 || size == 0 || ((bits >> (size - 1)) & 1) != 0;
+    if ((seen & HIGH_BITS) != 0 || empty_label) {
+        return 0;
     }
-    starts.count = static_cast<std::uint8_t>(count);
+    dots = bits;
     return count;
 }
 
@@ -301,13 +292,15 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     // Lowered straight into the object returned (an empty text comes out
     // with an empty label); the one return lets it be built in place.
     bool valid = false;
-    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, LabelStarts& starts) {
-        if constexpr (ASCII_FIRST) {
-            static_assert(LabelStarts::MAX_SIZE <= LoweredText::INLINE_CAPACITY);
-            if (domain.size() < LabelStarts::MAX_SIZE) {
-                const std::size_t count = lower_ascii_mapped(bytes_of(domain), domain.size(), lowered.data(), starts);
+    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, std::uint64_t& dots,
+                                                                      bool& dots_noted) {
+        if constexpr (ASCII_FIRST && std::endian::native == std::endian::little) {
+            static_assert(dot_bits::LIMIT <= LoweredText::INLINE_CAPACITY);
+            if (domain.size() < dot_bits::LIMIT) {
+                const std::size_t count = lower_ascii_noting_dots(bytes_of(domain), domain.size(), lowered.data(), dots);
                 if (count != 0) {
                     lowered.set_size(domain.size());
+                    dots_noted = true;
                     valid = true;
                     return count;
                 }

@@ -11,26 +11,14 @@
 
 namespace lookup {
 
-// Where each label of a domain starts, for a short all-ASCII domain (the
-// common case), noted while it is lowered, so that the walk and the cuts
-// find its labels without looking for dots again. The lowered text and the
-// caller's text have the same bytes at the same places there.
-struct LabelStarts {
-    static constexpr std::size_t MAX_LABELS = 32;
-    // Only texts shorter than this are mapped: every offset fits a byte.
-    static constexpr std::size_t MAX_SIZE = 256;
-    std::uint8_t count = 0;  // the label count; 0 when the starts were not noted
-    std::uint8_t at[MAX_LABELS];
-};
-
 class NormalizedDomain {
 public:
     // Lowers `original` into the object's own buffer with
-    // `lower(LoweredText&, LabelStarts&)`, which returns the label count: made
-    // in place, the text is never moved.
+    // `lower(LoweredText&, std::uint64_t& dot_bits, bool& dots_noted)`, which
+    // returns the label count: made in place, the text is never moved.
     template <class Lower>
     NormalizedDomain(std::string_view original, Lower&& lower)
-        : original_(original), label_count_(lower(lowered_, starts_)) {}
+        : original_(original), label_count_(lower(lowered_, dot_bits_, dots_noted_)) {}
 
     // The lowercased text, owned; never empty, no empty label.
     std::string_view lowered() const noexcept { return lowered_.view(); }
@@ -38,13 +26,15 @@ public:
     std::string_view original() const noexcept { return original_; }
     // Number of labels (dots in the lowered text plus one), at least 1.
     std::size_t label_count() const noexcept { return label_count_; }
-    // The offset of each label in both texts, left to right (the first is
-    // 0), or null when they were not noted.
-    const std::uint8_t* label_starts() const noexcept { return starts_.count != 0 ? starts_.at : nullptr; }
+    // The dots of both texts (dot_bits.h), or null when they were not noted:
+    // they are for a short all-ASCII text, where both have the same bytes at
+    // the same places.
+    const std::uint64_t* dot_bits() const noexcept { return dots_noted_ ? &dot_bits_ : nullptr; }
 
 private:
     LoweredText lowered_;
-    LabelStarts starts_;
+    std::uint64_t dot_bits_ = 0;
+    bool dots_noted_ = false;
     std::string_view original_;
     std::size_t label_count_;
 };

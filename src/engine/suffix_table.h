@@ -82,7 +82,7 @@ struct ChildIndexView {
     // table, so that a program that never has an index (the module) links
     // none of its search.
     std::size_t (*match)(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                         const std::uint8_t* label_starts, bool accept_unknown, bool icann_only) = nullptr;
+                         const std::uint64_t* dot_bits, bool accept_unknown, bool icann_only) = nullptr;
     bool empty() const noexcept { return nodes.empty(); }
 };
 

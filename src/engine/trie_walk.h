@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ascii_words.h"
+#include "dot_bits.h"
 #include "fault.h"
 #include "find_child.h"
 #include "suffix_table.h"
@@ -44,16 +45,15 @@ inline const char* label_start_before(const char* begin, const char* end) noexce
     return start;
 }
 
-// The start of the walk's label `i` (from the right), which ends at
-// `label_end`: from `label_starts` when the domain has them, else looked for
+// The start of the walk's label that ends at `label_end`: from the domain's
+// `dot_bits` when they were noted, else looked for
 // eight bytes at a time (BY_WORDS, whose branch is predicted where a byte
 // loop's exit is not: the bulk path) or byte by byte (fewer instructions: the
 // module's per-call path).
 template <bool BY_WORDS>
-inline const char* label_start_of(const char* begin, const char* label_end, const std::uint8_t* label_starts,
-                                  std::size_t label_count, std::size_t i) noexcept {
-    if (label_starts != nullptr) {
-        return begin + label_starts[label_count - 1 - i];
+inline const char* label_start_of(const char* begin, const char* label_end, const std::uint64_t* dot_bits) noexcept {
+    if (dot_bits != nullptr) {
+        return begin + dot_bits::label_start_before(*dot_bits, static_cast<std::size_t>(label_end - begin));
     }
     if constexpr (BY_WORDS) {
         return label_start_before(begin, label_end);
@@ -99,7 +99,7 @@ inline std::size_t answer_of(const Outcome& outcome, bool accept_unknown) noexce
 // The walk, with `child_of(table, node, label)` as its one step down.
 template <bool BY_WORDS, class ChildOf>
 inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                        const std::uint8_t* label_starts, bool accept_unknown, bool icann_only, ChildOf child_of) {
+                        const std::uint64_t* dot_bits, bool accept_unknown, bool icann_only, ChildOf child_of) {
     if (table.nodes.empty()) {
         node_fault(0);
     }
@@ -111,7 +111,7 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
 
     // Labels are split off from the right only as far as the walk goes.
     for (std::size_t i = 0;; ++i) {
-        const char* label_start = label_start_of<BY_WORDS>(begin, label_end, label_starts, label_count, i);
+        const char* label_start = label_start_of<BY_WORDS>(begin, label_end, dot_bits);
         const std::uint32_t child =
             child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
         if (child == NO_NODE) {
