@@ -62,10 +62,16 @@ inline std::string_view take_label(std::string_view& rest) noexcept {
     return label;
 }
 
+// skip_labels out of line: the scan, for the few texts without noted dots,
+// stays out of the callers that cut answers.
+[[gnu::noinline]] inline std::string_view skip_labels_by_scan(std::string_view text, std::size_t k) noexcept {
+    return skip_labels(text, k);
+}
+
 // The same, with the text's dots (NormalizedDomain::dot_bits) when they
 // were noted.
 inline std::string_view skip_labels(std::string_view text, std::size_t k, const std::uint64_t* dot_bits) noexcept {
-    return dot_bits != nullptr ? text.substr(dot_bits::label_start(*dot_bits, k)) : skip_labels(text, k);
+    return dot_bits != nullptr ? text.substr(dot_bits::label_start(*dot_bits, k)) : skip_labels_by_scan(text, k);
 }
 
 inline bool has_public_suffix(std::size_t p) noexcept { return p != 0; }
