@@ -57,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   lookup::skip_labels(fast->lowered(), k));
         }
     }
-    }
 
     const lookup::SuffixTable plain = lookup::compiled_table();
     const lookup::SuffixTable indexed = lookup::indexed_compiled_table();
