@@ -34,7 +34,7 @@ for round in 1 2 3; do
   if [ -n "$ENGINE_BENCH" ]; then
     "$ENGINE_BENCH" --benchmark_filter='corpus/indexed/normalize' --benchmark_repetitions=9 \
       --benchmark_report_aggregates_only=true 2>/dev/null | grep -E '_(median|stddev) ' \
-      | sed -E "s/^corpus\/indexed\/([^ ]*) .*ns_per_name=([0-9.]+)ns.*/  round $round: engine bulk path \1 \2 ns per name/"
+      | sed -E "s/^corpus\/indexed\/([^ ]*) .*ns_per_name=([0-9.]+)(n|p)s.*/  round $round: engine bulk path \1 \2 \3s per name/"
   fi
 done
 echo "${peer[*]} lines"

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "child_index.h"
+#include "dot_bits.h"
 #include "fault.h"
 #include "fuzz_failure.h"
 #include "lookup.h"
@@ -49,6 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fast) {
         CHECK(fast->lowered() == general->lowered());
         CHECK(fast->label_count() == general->label_count());
+        // The dots, where noted, are the text's.
+        const std::uint64_t* dots = fast->dot_bits();
+        for (std::size_t k = 0; dots != nullptr && k < fast->label_count(); ++k) {
+            CHECK(fast->lowered().substr(lookup::dot_bits::label_start(*dots, k)) ==
+                  lookup::skip_labels(fast->lowered(), k));
+        }
     }
 
     const lookup::SuffixTable plain = lookup::compiled_table();

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include "suffix_table.h"
 namespace lookup::generated {
-inline constexpr std::size_t INDEXED_NODE_COUNT = 358;
-inline constexpr std::size_t INDEX_SLOT_COUNT = 27432;
+inline constexpr std::size_t INDEXED_NODE_COUNT = 949;
+inline constexpr std::size_t INDEX_SLOT_COUNT = 29670;
 extern const IndexedNode IndexedNodes[INDEXED_NODE_COUNT];
 extern const IndexSlot IndexSlots[INDEX_SLOT_COUNT];
 extern const std::uint16_t NodeEntries[11103];   // each node's entry in IndexedNodes, or 0xffff

@@ -174,8 +174,9 @@ std::string slot_entry(const lookup::IndexSlot& slot) {
         return "FREE";
     }
     char text[64];
-    std::snprintf(text, sizeof text, "{0x%016llx, %u, %u}", static_cast<unsigned long long>(slot.head),
-                  static_cast<unsigned>(slot.edge), static_cast<unsigned>(slot.size));
+    std::snprintf(text, sizeof text, "{0x%016llx, %u, %u, %u, %s}", static_cast<unsigned long long>(slot.head),
+                  static_cast<unsigned>(slot.edge), static_cast<unsigned>(slot.size), static_cast<unsigned>(slot.kinds),
+                  slot.child_entry == lookup::NO_INDEX_ENTRY ? "N" : std::to_string(slot.child_entry).c_str());
     return text;
 }
 
@@ -203,17 +204,20 @@ std::string render_index_source(const lookup::OwnedChildIndex& index) {
     if (index.nodes.empty()) {
         source += "const IndexedNode IndexedNodes[1] = {{0, 0, 0, 0}};  // unused: INDEXED_NODE_COUNT is 0\n"
                   "\n"
-                  "const IndexSlot IndexSlots[1] = {{0, 0, 0}};  // unused: INDEX_SLOT_COUNT is 0\n";
+                  "const IndexSlot IndexSlots[1] = {{0, 0, 0, 0, 0}};  // unused: INDEX_SLOT_COUNT is 0\n";
     } else {
         source += "const IndexedNode IndexedNodes[INDEXED_NODE_COUNT] = {\n" +
                   entry_rows(index.nodes, indexed_node_entry) +
                   "};\n"
                   "\n"
-                  "#define FREE {0, 0xffffffff, 0}\n"
-                  "// {first eight bytes of the label, edge, label size}, or FREE\n"
+                  "#define FREE {0, 0xffffffff, 0, 0, 0}\n"
+                  "#define N 0xffff\n"
+                  "// {first eight bytes of the label, edge, label size, the child's rule kinds (0x80: none),\n"
+                  "//  the child's entry in IndexedNodes or N}, or FREE\n"
                   "const IndexSlot IndexSlots[INDEX_SLOT_COUNT] = {\n" +
                   entry_rows(index.slots, slot_entry) +
                   "};\n"
+                  "#undef N\n"
                   "#undef FREE\n";
     }
     const auto entry_number = [](std::uint16_t entry) {

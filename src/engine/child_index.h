@@ -22,8 +22,9 @@
 
 namespace lookup {
 
-// Nodes with fewer edges are searched as they are: the search is cheap.
-inline constexpr std::uint16_t MIN_INDEXED_EDGES = 4;
+// Every node with children is indexed: a step through the slots reads less
+// than a search of even one edge.
+inline constexpr std::uint16_t MIN_INDEXED_EDGES = 1;
 // Every search in an accepted layout, found or not, ends within this many
 // probes.
 inline constexpr std::uint32_t MAX_PROBES = 24;
@@ -38,8 +39,8 @@ struct OwnedChildIndex {
     ChildIndexView view() const noexcept { return {nodes, slots, node_entries, match_suffix_indexed}; }
 };
 
-// The index of `table`'s large, sound, sorted nodes (the first
-// NO_INDEX_ENTRY of them). Throws std::bad_alloc.
+// The index of `table`'s sound, sorted nodes with children (the first
+// NO_CHILDREN of them). Throws std::bad_alloc.
 OwnedChildIndex build_child_index(const SuffixTable& table);
 
 // Whether `index` is one that build_child_index could have made for `table`:

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ascii_words.h"
+#include "dot_bits.h"
 
 namespace lookup {
 
@@ -61,29 +62,45 @@ inline std::string_view take_label(std::string_view& rest) noexcept {
     return label;
 }
 
+// skip_labels out of line: the scan, for the few texts without noted dots,
+// stays out of the callers that cut answers.
+[[gnu::noinline]] inline std::string_view skip_labels_by_scan(std::string_view text, std::size_t k) noexcept {
+    return skip_labels(text, k);
+}
+
+// The same, with the text's dots (NormalizedDomain::dot_bits) when they
+// were noted.
+inline std::string_view skip_labels(std::string_view text, std::size_t k, const std::uint64_t* dot_bits) noexcept {
+    return dot_bits != nullptr ? text.substr(dot_bits::label_start(*dot_bits, k)) : skip_labels_by_scan(text, k);
+}
+
 inline bool has_public_suffix(std::size_t p) noexcept { return p != 0; }
 inline bool has_private_suffix(std::size_t n, std::size_t p) noexcept { return p != 0 && n >= p + 1; }
 inline bool decide_is_public(std::size_t n, std::size_t p) noexcept { return p == n; }
 inline bool decide_is_private(std::size_t n, std::size_t p) noexcept { return p != 0 && p < n; }
 
-inline std::optional<std::string_view> public_suffix_of(std::string_view source, std::size_t n, std::size_t p) noexcept {
+// `dot_bits` as for skip_labels, in each of the cuts below.
+inline std::optional<std::string_view> public_suffix_of(std::string_view source, std::size_t n, std::size_t p,
+                                                        const std::uint64_t* dot_bits = nullptr) noexcept {
     if (!has_public_suffix(p)) {
         return std::nullopt;
     }
-    return skip_labels(source, n - p);
+    return skip_labels(source, n - p, dot_bits);
 }
 
-inline std::optional<std::string_view> private_suffix_of(std::string_view source, std::size_t n, std::size_t p) noexcept {
+inline std::optional<std::string_view> private_suffix_of(std::string_view source, std::size_t n, std::size_t p,
+                                                         const std::uint64_t* dot_bits = nullptr) noexcept {
     if (!has_private_suffix(n, p)) {
         return std::nullopt;
     }
-    return skip_labels(source, n - (p + 1));
+    return skip_labels(source, n - (p + 1), dot_bits);
 }
 
 // The private suffix extended by `depth` labels to the left. No sum with
 // depth is formed, so every depth up to 2^64-1 is safe.
 inline std::optional<std::string_view> subdomain_of(std::string_view source, std::size_t n, std::size_t p,
-                                                    std::uint64_t depth) noexcept {
+                                                    std::uint64_t depth,
+                                                    const std::uint64_t* dot_bits = nullptr) noexcept {
     if (!has_private_suffix(n, p)) {
         return std::nullopt;
     }
@@ -91,7 +108,7 @@ inline std::optional<std::string_view> subdomain_of(std::string_view source, std
     if (in_front < depth) {
         return std::nullopt;
     }
-    return skip_labels(source, in_front - static_cast<std::size_t>(depth));
+    return skip_labels(source, in_front - static_cast<std::size_t>(depth), dot_bits);
 }
 
 }  // namespace lookup

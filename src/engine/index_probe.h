@@ -70,58 +70,57 @@ inline LabelKey key_in_text(std::string_view label, const char* begin) noexcept 
     }
 }
 
-// One of the keyed mixes of the label's key and size (`seed` picks the key);
-// its high half picks the home slot.
-inline std::uint32_t slot_hash(const LabelKey& key, std::size_t size, std::uint32_t seed) noexcept {
-    std::uint64_t x = key.head ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ size;
-    x ^= 0xD6E8FEB86659FD93u * (std::uint64_t{seed} + 1);
-    x *= 0x9E3779B97F4A7C15u;
-    x ^= x >> 29;
-    x *= 0xBF58476D1CE4E5B9u;
-    return static_cast<std::uint32_t>(x >> 32);
+// The hash's keys: odd multipliers, one per seed.
+inline constexpr std::uint64_t SEED_MULTIPLIERS[] = {
+    0x9E3779B97F4A7C15u, 0xBF58476D1CE4E5B9u, 0x94D049BB133111EBu, 0xD6E8FEB86659FD93u,
+    0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u, 0xFF51AFD7ED558CCDu, 0xC4CEB9FE1A85EC53u,
+};
+
+// The home slot of a label in a layout of `slot_mask + 1` slots (a power of
+// two, 2 or more) under key `seed`: the top bits of one multiply, which
+// depend on every byte of the key. `seed` must be below HASH_SEEDS.
+inline std::uint32_t home_slot_of(const LabelKey& key, std::size_t size, std::uint32_t seed,
+                                  std::uint32_t slot_mask) noexcept {
+    const std::uint64_t x = (key.head ^ (key.tail * 0xA0761D6478BD642Fu) ^ size) * SEED_MULTIPLIERS[seed];
+    return static_cast<std::uint32_t>(x >> std::countl_zero(std::uint64_t{slot_mask}));
 }
 
-inline std::uint32_t search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label,
-                                  const LabelKey& key) noexcept {
+// The slot of the indexed node `entry` that holds `label`, or null.
+inline const IndexSlot* search_slots(const SuffixTable& table, const IndexedNode& entry, std::string_view label,
+                                     const LabelKey& key) noexcept {
     const std::size_t size = label.size();
     const IndexSlot* slots = table.index->slots.data() + entry.first_slot;
-    const std::size_t found =
-        linear_probe::first_where(slot_hash(key, size, entry.seed), entry.slot_mask, [&](std::size_t slot) {
+    const std::size_t found = linear_probe::first_where(
+        home_slot_of(key, size, entry.seed, entry.slot_mask), entry.slot_mask, [&](std::size_t slot) {
             const IndexSlot& probe = slots[slot];
             return probe.edge == NO_EDGE ||
                    (probe.head == key.head && probe.size == size &&
                     (size <= 8 || std::memcmp(table.label_pool.data() + table.edges[probe.edge].label_start + 8,
                                               label.data() + 8, size - 8) == 0));
         });
-    if (slots[found].edge == NO_EDGE) {
-        return NO_NODE;
-    }
-    const std::int32_t target = table.edges[slots[found].edge].target;
-    return target < 0 ? NO_NODE : static_cast<std::uint32_t>(target);
+    return slots[found].edge == NO_EDGE ? nullptr : slots + found;
 }
 
 }  // namespace index_probe
 
-// find_child(table, node, label), through table.index where it holds the
-// node. `table.index` must be set and consistent with the table, `node`
-// checked.
-inline std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label) {
-    const std::uint16_t entry = table.index->node_entries[node];
-    if (entry != NO_INDEX_ENTRY) {
-        return index_probe::search_slots(table, table.index->nodes[entry], label, index_probe::key_of(label));
-    }
-    return find_child(table, node, label);
-}
-
-// The same for a label of the text that starts at `begin`, whose key is read
-// from the text around it.
+// One step down as the indexed walk takes it, with find_child's answer:
+// the child of `node` by `label`, through the index where it holds the node
+// (its key read from the text around it when the text's start `begin` is
+// given). `table.index` must be set and consistent with the table, `node`
+// checked. For the tests and fuzzers that hold it to find_child.
 inline std::uint32_t find_child_indexed(const SuffixTable& table, std::uint32_t node, std::string_view label,
-                                        const char* begin) {
+                                        const char* begin = nullptr) {
     const std::uint16_t entry = table.index->node_entries[node];
-    if (entry != NO_INDEX_ENTRY) {
-        return index_probe::search_slots(table, table.index->nodes[entry], label, index_probe::key_in_text(label, begin));
+    if (entry == NO_INDEX_ENTRY) {
+        return find_child(table, node, label);
     }
-    return find_child(table, node, label);
+    const index_probe::LabelKey key =
+        begin != nullptr ? index_probe::key_in_text(label, begin) : index_probe::key_of(label);
+    const IndexSlot* slot = index_probe::search_slots(table, table.index->nodes[entry], label, key);
+    if (slot == nullptr || (slot->kinds & LEADS_NOWHERE) != 0) {
+        return NO_NODE;
+    }
+    return static_cast<std::uint32_t>(table.edges[slot->edge].target);
 }
 
 }  // namespace lookup

@@ -40,7 +40,7 @@ public:
     Lookup(const SuffixTable& table, std::string_view domain, const QueryFlags& flags)
         : domain_(normalize_domain(domain)),
           suffix_labels_(domain_ ? match_suffix(table, domain_->lowered(), domain_->label_count(),
-                                                flags.accept_unknown, flags.icann_only)
+                                                domain_->dot_bits(), flags.accept_unknown, flags.icann_only)
                                  : 0),
           keep_case_(flags.keep_case) {}
     bool valid() const noexcept { return domain_.has_value(); }
@@ -55,15 +55,15 @@ public:
     }
 
     std::optional<std::string_view> public_suffix() const& noexcept {
-        return public_suffix_of(source(), label_count(), suffix_labels_);
+        return public_suffix_of(source(), label_count(), suffix_labels_, dot_bits());
     }
     std::optional<std::string_view> private_suffix() const& noexcept {
-        return private_suffix_of(source(), label_count(), suffix_labels_);
+        return private_suffix_of(source(), label_count(), suffix_labels_, dot_bits());
     }
     bool is_public() const noexcept { return valid() && decide_is_public(label_count(), suffix_labels_); }
     bool is_private() const noexcept { return decide_is_private(label_count(), suffix_labels_); }
     std::optional<std::string_view> subdomain(std::uint64_t depth) const& noexcept {
-        return subdomain_of(source(), label_count(), suffix_labels_, depth);
+        return subdomain_of(source(), label_count(), suffix_labels_, depth, dot_bits());
     }
     std::optional<PrivateParts> private_parts() const& noexcept {
         if (!has_private_suffix(label_count(), suffix_labels_)) {
@@ -81,6 +81,8 @@ public:
     std::optional<PrivateParts> private_parts() const&& = delete;
 
 private:
+    const std::uint64_t* dot_bits() const noexcept { return domain_ ? domain_->dot_bits() : nullptr; }
+
     std::optional<NormalizedDomain> domain_;
     std::size_t suffix_labels_;
     bool keep_case_;

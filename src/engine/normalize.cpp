@@ -1,9 +1,11 @@
 #include "normalize.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "ascii_words.h"
+#include "dot_bits.h"
 #include "case_tables.h"
 #include "utf8.h"
 
@@ -201,6 +203,55 @@ std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, cha
     return size;
 }
 
+// Lowers an all-ASCII text shorter than dot_bits::LIMIT into `target` (room
+// for it all) and notes its dots in `dots`: a word at a time, the last word
+// overlapping the one before it, or byte by byte for a text shorter than a
+// word, with no branch on what the bytes are. Returns the label count, or 0
+// for a text that is empty, not all ASCII or has an empty label: the general
+// path does such a text again from its start.
+std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t size, char* target,
+                                    std::uint64_t& dots) noexcept {
+    using namespace ascii_words;
+    std::uint64_t bits = 0;
+    std::uint64_t seen = 0;  // every byte ORed: its high bits tell of any non-ASCII byte
+    std::size_t count = 1;
+    if (size < 8) {
+        for (std::size_t at = 0; at < size; ++at) {
+            const unsigned char byte = source[at];
+            seen |= byte;
+            target[at] = lowercase_ascii(byte);
+            bits |= std::uint64_t{byte == '.'} << at;
+            count += byte == '.';
+        }
+    } else {
+        std::size_t at = 0;
+        for (; size - at >= 8; at += 8) {
+            const std::uint64_t word = load(source + at);
+            seen |= word;
+            store(target + at, lowercase(word));
+            const std::uint64_t marks = ascii_words::dots(word);
+            count += count_marks(marks);
+            bits |= dot_bits::of_word(marks) << at;
+        }
+        if (at != size) {
+            // The last word ends with the text; its bytes before `at` were done.
+            const std::uint64_t word = load(source + size - 8);
+            seen |= word;
+            store(target + size - 8, lowercase(word));
+            const std::uint64_t marks = ascii_words::dots(word);
+            count += count_marks(marks & last_bytes(size - at));
+            bits |= dot_bits::of_word(marks) << (size - 8);
+        }
+    }
+    // Empty labels: two dots side by side, a dot first or last, no text.
+    const bool empty_label = (bits & (bits >> 1)) != 0 || (bits & 1) != 0 || size == 0 || ((bits >> (size - 1)) & 1) != 0;
+    if ((seen & HIGH_BITS) != 0 || empty_label) {
+        return 0;
+    }
+    dots = bits;
+    return count;
+}
+
 // Lowers `text` into `out`, replacing its contents: ASCII by words while it
 // lasts, then byte by byte, then character by character from the first
 // non-ASCII byte on. Without ASCII_FIRST, character by character throughout:
@@ -241,7 +292,20 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     // Lowered straight into the object returned (an empty text comes out
     // with an empty label); the one return lets it be built in place.
     bool valid = false;
-    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered) {
+    std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, std::uint64_t& dots,
+                                                                      bool& dots_noted) {
+        if constexpr (ASCII_FIRST && std::endian::native == std::endian::little) {
+            static_assert(dot_bits::LIMIT <= LoweredText::INLINE_CAPACITY);
+            if (domain.size() < dot_bits::LIMIT) {
+                const std::size_t count = lower_ascii_noting_dots(bytes_of(domain), domain.size(), lowered.data(), dots);
+                if (count != 0) {
+                    lowered.set_size(domain.size());
+                    dots_noted = true;
+                    valid = true;
+                    return count;
+                }
+            }
+        }
         const DotTally tally = lower_into<ASCII_FIRST>(domain, lowered);
         valid = !tally.has_empty_label();
         return tally.dots() + 1;

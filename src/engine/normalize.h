@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -12,10 +13,12 @@ namespace lookup {
 
 class NormalizedDomain {
 public:
-    // Lowers `original` into the object's own buffer with `lower(LoweredText&)`,
-    // which returns the label count: made in place, the text is never moved.
+    // Lowers `original` into the object's own buffer with
+    // `lower(LoweredText&, std::uint64_t& dot_bits, bool& dots_noted)`, which
+    // returns the label count: made in place, the text is never moved.
     template <class Lower>
-    NormalizedDomain(std::string_view original, Lower&& lower) : original_(original), label_count_(lower(lowered_)) {}
+    NormalizedDomain(std::string_view original, Lower&& lower)
+        : original_(original), label_count_(lower(lowered_, dot_bits_, dots_noted_)) {}
 
     // The lowercased text, owned; never empty, no empty label.
     std::string_view lowered() const noexcept { return lowered_.view(); }
@@ -23,9 +26,15 @@ public:
     std::string_view original() const noexcept { return original_; }
     // Number of labels (dots in the lowered text plus one), at least 1.
     std::size_t label_count() const noexcept { return label_count_; }
+    // The dots of both texts (dot_bits.h), or null when they were not noted:
+    // they are for a short all-ASCII text, where both have the same bytes at
+    // the same places.
+    const std::uint64_t* dot_bits() const noexcept { return dots_noted_ ? &dot_bits_ : nullptr; }
 
 private:
     LoweredText lowered_;
+    std::uint64_t dot_bits_ = 0;
+    bool dots_noted_ = false;
     std::string_view original_;
     std::size_t label_count_;
 };

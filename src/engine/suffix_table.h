@@ -53,15 +53,24 @@ struct IndexedNode {
     std::uint32_t seed;  // which of the hash's keys laid the slots out
 };
 
-// One child: its label's first eight bytes, zero-padded, its size and its
-// edge; `edge` is NO_EDGE for a free slot.
+inline constexpr std::uint16_t NO_INDEX_ENTRY = UINT16_MAX;
+// A slot's child_entry for a child without children: the walk ends there.
+inline constexpr std::uint16_t NO_CHILDREN = UINT16_MAX - 1;
+
+// One child: its label's first eight bytes, zero-padded, its edge and its
+// size, with what a step down needs of the node it leads to: its rule kinds
+// (its Node::flags, or LEADS_NOWHERE for an edge whose target is negative)
+// and its own entry (NO_CHILDREN for a leaf), so that a step from one indexed
+// node to another reads only the slot. `edge` is NO_EDGE for a free slot.
 struct IndexSlot {
     std::uint64_t head;
     std::uint32_t edge;
-    std::uint32_t size;
+    std::uint8_t size;
+    std::uint8_t kinds;
+    std::uint16_t child_entry;
 };
 
-inline constexpr std::uint16_t NO_INDEX_ENTRY = UINT16_MAX;
+inline constexpr std::uint8_t LEADS_NOWHERE = 0x80;
 
 struct SuffixTable;
 
@@ -73,7 +82,7 @@ struct ChildIndexView {
     // table, so that a program that never has an index (the module) links
     // none of its search.
     std::size_t (*match)(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
-                         bool accept_unknown, bool icann_only) = nullptr;
+                         const std::uint64_t* dot_bits, bool accept_unknown, bool icann_only) = nullptr;
     bool empty() const noexcept { return nodes.empty(); }
 };
 

@@ -1,6 +1,6 @@
-// The walk down the trie that match_suffix makes, with the step down as a
-// parameter: the binary search, or the child index's probe. Internal to the
-// engine's match_suffix.cpp and match_indexed.cpp.
+// The walk down the trie that match_suffix makes: the pieces that the
+// binary search's walk (match_suffix.cpp) and the child index's
+// (match_indexed.cpp) share. Internal to the engine.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ascii_words.h"
+#include "dot_bits.h"
 #include "fault.h"
 #include "find_child.h"
 #include "suffix_table.h"
@@ -44,13 +45,61 @@ inline const char* label_start_before(const char* begin, const char* end) noexce
     return start;
 }
 
-// The walk, with `child_of(table, node, label)` as its one step down. With
-// BY_WORDS, labels are split off by label_start_before, whose branch is
-// predicted where a byte loop's exit is not (the bulk path); without, byte by
-// byte, which takes fewer instructions (the module's per-call path).
+// The start of the walk's label that ends at `label_end`: from the domain's
+// `dot_bits` when they were noted, else looked for
+// eight bytes at a time (BY_WORDS, whose branch is predicted where a byte
+// loop's exit is not: the bulk path) or byte by byte (fewer instructions: the
+// module's per-call path).
+template <bool BY_WORDS>
+inline const char* label_start_of(const char* begin, const char* label_end, const std::uint64_t* dot_bits) noexcept {
+    if (dot_bits != nullptr) {
+        return begin + dot_bits::label_start_before(*dot_bits, static_cast<std::size_t>(label_end - begin));
+    }
+    if constexpr (BY_WORDS) {
+        return label_start_before(begin, label_end);
+    }
+    const char* start = label_end;
+    while (start != begin && start[-1] != '.') {
+        --start;
+    }
+    return start;
+}
+
+// The answer so far: the suffix label count of the longest rule matched.
+struct Outcome {
+    std::size_t suffix_labels = 0;
+    bool matched = false;
+};
+
+// Takes the rule `kind` (one 3-bit field of Node::flags) of the node that the
+// walk's label `i` reached; true when the walk ends there. Kinds are tested in
+// the order exception, wildcard, plain. A matching exception prevails over
+// every other rule, those below it included, so the walk ends there.
+inline bool take_rule(unsigned kind, std::size_t i, std::size_t label_count, Outcome& outcome) noexcept {
+    if ((kind & FLAG_EXCEPTION) != 0) {
+        outcome = {i, true};
+        return true;
+    }
+    if ((kind & FLAG_WILDCARD) != 0) {
+        // The label in the wildcard's place belongs to the suffix, when there is one.
+        outcome = {i + 1 < label_count ? i + 2 : i + 1, true};
+    } else if ((kind & FLAG_RULE) != 0) {
+        outcome = {i + 1, true};
+    }
+    return false;
+}
+
+inline std::size_t answer_of(const Outcome& outcome, bool accept_unknown) noexcept {
+    if (outcome.matched) {
+        return outcome.suffix_labels;
+    }
+    return accept_unknown ? 1 : 0;
+}
+
+// The walk, with `child_of(table, node, label)` as its one step down.
 template <bool BY_WORDS, class ChildOf>
-inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count, bool accept_unknown,
-                 bool icann_only, ChildOf child_of) {
+inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
+                        const std::uint64_t* dot_bits, bool accept_unknown, bool icann_only, ChildOf child_of) {
     if (table.nodes.empty()) {
         node_fault(0);
     }
@@ -58,19 +107,11 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
     const char* const begin = lowered.data();
     const char* label_end = begin + lowered.size();
     std::uint32_t node = 0;
-    std::size_t result = 0;
-    bool matched = false;
+    Outcome outcome;
 
     // Labels are split off from the right only as far as the walk goes.
     for (std::size_t i = 0;; ++i) {
-        const char* label_start = label_end;
-        if constexpr (BY_WORDS) {
-            label_start = label_start_before(begin, label_end);
-        } else {
-            while (label_start != begin && label_start[-1] != '.') {
-                --label_start;
-            }
-        }
+        const char* label_start = label_start_of<BY_WORDS>(begin, label_end, dot_bits);
         const std::uint32_t child =
             child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
         if (child == NO_NODE) {
@@ -79,20 +120,8 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
         if (child >= table.nodes.size()) {
             node_fault(child);
         }
-        const unsigned kind = static_cast<unsigned>(table.nodes[child].flags) >> shift;
-        // Kinds are tested in the order exception, wildcard, plain. A matching
-        // exception prevails over every other rule, those below it included,
-        // so the walk ends there.
-        if ((kind & FLAG_EXCEPTION) != 0) {
-            return i;
-        }
-        if ((kind & FLAG_WILDCARD) != 0) {
-            // The label in the wildcard's place belongs to the suffix, when there is one.
-            result = i + 1 < label_count ? i + 2 : i + 1;
-            matched = true;
-        } else if ((kind & FLAG_RULE) != 0) {
-            result = i + 1;
-            matched = true;
+        if (take_rule(static_cast<unsigned>(table.nodes[child].flags) >> shift, i, label_count, outcome)) {
+            break;
         }
         node = child;
         if (label_start == begin) {
@@ -100,11 +129,7 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
         }
         label_end = label_start - 1;
     }
-
-    if (matched) {
-        return result;
-    }
-    return accept_unknown ? 1 : 0;
+    return answer_of(outcome, accept_unknown);
 }
 
 }  // namespace lookup::trie_walk

@@ -91,7 +91,7 @@ extern "C" {
 
 const lookup_psl_list* lookup_psl_builtin(void) {
     // Constant-initialized apart from the table's spans: made once, never freed.
-    static const lookup_psl_list builtin{lookup::compiled_table(), lookup::compiled_table().checksum.data(),
+    static const lookup_psl_list builtin{lookup::indexed_compiled_table(), lookup::compiled_table().checksum.data(),
                                          nullptr, nullptr, nullptr};
     return &builtin;
 }

@@ -11,7 +11,7 @@ namespace {
 
 template <Query query>
 Result<PyObject*> arrow_body(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return arrow::run_arrow<query, Owner::module>(compiled_table(), nullptr, args, nargs, kwnames);
+    return arrow::run_arrow<query, Owner::module>(indexed_compiled_table(), nullptr, args, nargs, kwnames);
 }
 
 auto records = join_records(

@@ -157,7 +157,43 @@ std::string_view StringColumn::bytes_of(std::int64_t at) const {
     return {data_ == nullptr ? "" : data_ + start, static_cast<std::size_t>(end - start)};
 }
 
-std::optional<std::string_view> StringColumn::item(std::size_t i) const {
+std::int64_t StringColumn::offset_at(std::int64_t at) const noexcept {
+    return layout_ == StringLayout::utf8 ? static_cast<const std::int32_t*>(offsets_)[offset_ + at]
+                                         : static_cast<const std::int64_t*>(offsets_)[offset_ + at];
+}
+
+std::size_t StringColumn::bytes_between(std::size_t begin, std::size_t end) const noexcept {
+    if (layout_ == StringLayout::utf8_view || begin >= end) {
+        return 0;
+    }
+    const std::int64_t start = offset_at(static_cast<std::int64_t>(begin));
+    const std::int64_t stop = offset_at(static_cast<std::int64_t>(end));
+    return start < 0 || stop < start ? 0 : static_cast<std::size_t>(stop - start);
+}
+
+// The items' span lies within that of every item, whose order the
+// constructor checked; an item whose own offsets are out of order is still
+// refused by item().
+bool StringColumn::ascii_between(std::size_t begin, std::size_t end) const noexcept {
+    const std::size_t size = bytes_between(begin, end);
+    if (size == 0 || data_ == nullptr) {
+        return false;
+    }
+    const char* bytes = data_ + offset_at(static_cast<std::int64_t>(begin));
+    std::uint64_t seen = 0;
+    std::size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + at, 8);
+        seen |= word;
+    }
+    for (; at < size; ++at) {
+        seen |= static_cast<unsigned char>(bytes[at]);
+    }
+    return (seen & 0x8080808080808080u) == 0;
+}
+
+std::optional<std::string_view> StringColumn::item(std::size_t i, bool known_utf8) const {
     const auto at = static_cast<std::int64_t>(i);
     if (outer_validity_ != nullptr && !bit_set(outer_validity_, outer_offset_ + at)) {
         return std::nullopt;
@@ -191,7 +227,7 @@ std::optional<std::string_view> StringColumn::item(std::size_t i) const {
             text = std::string_view(view_data_[buffer] + start, static_cast<std::size_t>(length));
         }
     }
-    if (!is_utf8(text)) {
+    if (!known_utf8 && !is_utf8(text)) {
         throw NotUtf8{i};
     }
     return text;

@@ -49,11 +49,20 @@ public:
 
     std::size_t size() const noexcept { return size_; }
     // Item `i` (below size()): nothing for a null, else its text. Throws
-    // MalformedArray for offsets out of order or past the data, NotUtf8.
-    std::optional<std::string_view> item(std::size_t i) const;
+    // MalformedArray for offsets out of order or past the data, NotUtf8
+    // (unless `known_utf8`: its bytes were seen to be, by ascii_between).
+    std::optional<std::string_view> item(std::size_t i, bool known_utf8 = false) const;
+
+    // The bytes that items [begin, end) span in the data buffer, when they
+    // lie in it in order (utf8 and large_utf8; 0 for views or offsets out of
+    // order), and whether they are all ASCII: then every item among them is
+    // UTF-8, checked once for all with a word at a time.
+    std::size_t bytes_between(std::size_t begin, std::size_t end) const noexcept;
+    bool ascii_between(std::size_t begin, std::size_t end) const noexcept;
 
 private:
     std::string_view bytes_of(std::int64_t at) const;
+    std::int64_t offset_at(std::int64_t at) const noexcept;
 
     StringLayout layout_;
     std::size_t size_;

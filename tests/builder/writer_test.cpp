@@ -75,7 +75,8 @@ std::string expected_dump(const CompiledTable& table, std::string_view checksum)
                 std::to_string(n.seed) + "\n";
     }
     for (const lookup::IndexSlot& slot : index.slots) {
-        dump += std::to_string(slot.head) + " " + std::to_string(slot.edge) + " " + std::to_string(slot.size) + "\n";
+        dump += std::to_string(slot.head) + " " + std::to_string(slot.edge) + " " + std::to_string(slot.size) + " " +
+                std::to_string(slot.kinds) + " " + std::to_string(slot.child_entry) + "\n";
     }
     for (const std::uint16_t entry : index.node_entries) {
         dump += std::to_string(entry) + "\n";
@@ -98,7 +99,7 @@ int main() {
     std::printf("%s %d %zu\n", Checksum, LabelPool[LABEL_POOL_SIZE], sizeof Checksum - 1);
     std::printf("%zu %zu\n", INDEXED_NODE_COUNT, INDEX_SLOT_COUNT);
     for (std::size_t k = 0; k < INDEXED_NODE_COUNT; ++k) std::printf("%u %u %u %u\n", IndexedNodes[k].node, IndexedNodes[k].first_slot, IndexedNodes[k].slot_mask, IndexedNodes[k].seed);
-    for (std::size_t k = 0; k < INDEX_SLOT_COUNT; ++k) std::printf("%llu %u %u\n", static_cast<unsigned long long>(IndexSlots[k].head), IndexSlots[k].edge, IndexSlots[k].size);
+    for (std::size_t k = 0; k < INDEX_SLOT_COUNT; ++k) std::printf("%llu %u %u %u %u\n", static_cast<unsigned long long>(IndexSlots[k].head), IndexSlots[k].edge, unsigned{IndexSlots[k].size}, unsigned{IndexSlots[k].kinds}, unsigned{IndexSlots[k].child_entry});
     for (std::size_t k = 0; k < NODE_COUNT; ++k) std::printf("%u\n", unsigned{NodeEntries[k]});
 }
 )";

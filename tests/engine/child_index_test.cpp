@@ -151,7 +151,9 @@ TEST(ChildIndex, CorruptIndexIsRefused) {
         [&](OwnedChildIndex& i) { i.slots[at].size += 1; },
         [&](OwnedChildIndex& i) { i.slots[at].edge += 1; },                        // one edge twice
         [&](OwnedChildIndex& i) { i.slots[at].edge = 1000; },                      // not the node's
-        [&](OwnedChildIndex& i) { i.slots[at] = {0, NO_EDGE, 0}; },                // an edge lost
+        [&](OwnedChildIndex& i) { i.slots[at] = {0, NO_EDGE, 0, 0, 0}; },          // an edge lost
+        [&](OwnedChildIndex& i) { i.slots[at].kinds ^= FLAG_RULE; },               // the child's rules
+        [&](OwnedChildIndex& i) { i.slots[at].child_entry ^= 1; },                 // the child's entry
     };
     for (std::size_t i = 0; i < corruptions.size(); ++i) {
         OwnedChildIndex corrupt = sound;

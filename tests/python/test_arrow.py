@@ -163,6 +163,9 @@ def from_buffers(length, index, data, kind=pa.string()):
 
 
 NOT_UTF8 = from_buffers(2, struct.pack("<3i", 0, 5, 10), b"a.com\xed\xa0\x80.com")
+# 200 ASCII names but item 130, where whole blocks of them are checked at once.
+LATE_NOT_UTF8 = from_buffers(200, struct.pack("<201i", *range(0, 1005, 5)),
+                             b"a.com" * 130 + b"\xff.com" + b"a.com" * 69)
 
 
 # (values, whether the answers are read, the error that answering them raises)
@@ -270,6 +273,8 @@ def consumed_pair():
     (exporting(lambda: pa.array(["a"]).__arrow_c_array__()[::-1]), ValueError, "'arrow_schema' capsule"),
     (exporting(consumed_pair), ValueError, "already consumed"),
     (NOT_UTF8, ValueError, "item 1 of 'values' is not UTF-8"),
+    (LATE_NOT_UTF8, ValueError, "item 130 of 'values' is not UTF-8"),
+    (LATE_NOT_UTF8.slice(70), ValueError, "item 60 of 'values' is not UTF-8"),
     (from_buffers(2, struct.pack("<3i", 0, 5, 2), b"a.com"), ValueError, "offsets out of order at item 1"),
     # A view of 20 bytes at offset 10 of a data buffer of 16.
     (from_buffers(1, struct.pack("<i4sii", 20, b"abcd", 0, 10), b"x" * 16, pa.string_view()), ValueError,
