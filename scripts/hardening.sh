@@ -7,7 +7,10 @@
 #   2. each libFuzzer harness for a bounded time (scripts/fuzz.sh, preset fuzz);
 #   3. preset memcheck: valgrind memcheck over the suite's memcheck part (any
 #      error or definite leak whose stack passes through our code fails),
-#      then over lookup-psl (two threads, --urls, JSON, a --list compiled).
+#      then over lookup-psl (two threads, --urls, JSON, a --list compiled);
+#      with LOOKUP_MEMCHECK_BUILD, those tests of that build directory instead
+#      (one configured with -DLOOKUP_MEMCHECK=ON, as test-all.sh's host
+#      build is), so that nothing is built twice.
 #
 #   hardening.sh [FUZZ_SECONDS]     default 60 per fuzzer
 #
@@ -43,6 +46,11 @@ build_then_test() {
 
 build_then_test sanitize "C++ and Python tests under ASan + UBSan"
 stage "hardening: libFuzzer, ${fuzz_seconds}s per harness" bash "$repo/scripts/fuzz.sh" "$fuzz_seconds"
-build_then_test memcheck "valgrind memcheck over the suite's memcheck part and lookup-psl" \
-  _lookup _suffix_list _lookup_corrupt lookup-psl
+memcheck_name="valgrind memcheck over the suite's memcheck part and lookup-psl"
+if [ -n "${LOOKUP_MEMCHECK_BUILD:-}" ]; then
+  stage "hardening: $memcheck_name (over $LOOKUP_MEMCHECK_BUILD)" \
+    ctest --test-dir "$LOOKUP_MEMCHECK_BUILD" --output-on-failure -L memcheck
+else
+  build_then_test memcheck "$memcheck_name" _lookup _suffix_list _lookup_corrupt lookup-psl
+fi
 stage_summary "hardening"

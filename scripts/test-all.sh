@@ -5,7 +5,8 @@
 #   - host (Debian 12, Python 3.11): everything, preset host;
 #   - pyenv's 3.12 and 3.13, when present: the pytest suite, run by Debian's
 #     pure-Python pytest (in whichever lane is free first);
-#   - scripts/hardening.sh: sanitizers, fuzzers, valgrind;
+#   - scripts/hardening.sh: sanitizers, fuzzers, valgrind (over the host
+#     build, which registers the memcheck tests for it);
 #   - a cached Debian sid root (scripts/sid-root.sh): the C++ suites and the
 #     generators' checks again with sid's newer compiler, and on the
 #     debug build 3.15d (preset debug) the pytest suite with the
@@ -88,7 +89,16 @@ pyenv_stages() {
 }
 
 host_lane() {
-  build_and_test "host (Python 3.11, g++ $(g++ -dumpversion))" env host "$BUILD/host" /usr/bin/python3 ""
+  local name="host (Python 3.11, g++ $(g++ -dumpversion))"
+  # The host build also registers the memcheck tests; the hardening stage
+  # runs them under valgrind over this same build.
+  if stage "$name: build" bash "$REPO/scripts/build-module.sh" host "$BUILD/host" \
+      -DPython_EXECUTABLE=/usr/bin/python3 -DLOOKUP_MEMCHECK=ON; then
+    stage "$name: ctest -LE memcheck" ctest --test-dir "$BUILD/host" --output-on-failure -j "$LOOKUP_JOBS" -LE memcheck
+    export LOOKUP_MEMCHECK_BUILD="$BUILD/host"
+  else
+    skip "$name: ctest" "its build failed"
+  fi
   # Sanitizers, fuzzers and valgrind.
   stage "hardening: sanitizers, fuzzing (${FUZZ_SECONDS}s each), valgrind" \
     bash "$REPO/scripts/hardening.sh" "$FUZZ_SECONDS"

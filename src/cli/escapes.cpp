@@ -72,8 +72,13 @@ bool is_utf8(std::string_view text) noexcept {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
         if ((word & 0x8080808080808080u) != 0) {
-            break;
+            return lookup::utf8::is_valid(text.substr(i));
         }
+    }
+    // The rest, in the last word, whose earlier bytes were looked at already.
+    if (i < text.size() && text.size() >= 8 &&
+        lookup::ascii_words::all_ascii(lookup::ascii_words::load(reinterpret_cast<const unsigned char*>(text.data()) + text.size() - 8))) {
+        return true;
     }
     return lookup::utf8::is_valid(text.substr(i));
 }
@@ -95,6 +100,15 @@ TextTraits traits_of(std::string_view text) noexcept {
             break;
         }
         separators |= (equal(word, '\t') | equal(word, '\n') | equal(word, '\r') | equal(word, '\\')) != 0;
+    }
+    if (ascii && i < text.size() && text.size() >= 8) {
+        // The rest, in the line's last word, whose earlier bytes were looked
+        // at already; a byte that is not ASCII leaves the rest to the loop.
+        const std::uint64_t word = words::load(bytes + text.size() - 8);
+        if (words::all_ascii(word)) {
+            separators |= (equal(word, '\t') | equal(word, '\n') | equal(word, '\r') | equal(word, '\\')) != 0;
+            i = text.size();
+        }
     }
     for (; i < text.size(); ++i) {
         const char c = static_cast<char>(bytes[i]);

@@ -121,12 +121,26 @@ bool cased_after(const unsigned char* text, std::size_t size, std::size_t positi
     return false;
 }
 
-// Lowers text[start..] one character at a time.
+// Lowers text[start..] one character at a time; with ASCII_WORDS, eight
+// ASCII bytes at a time where there are eight (the ASCII between the
+// non-ASCII characters of most names that have any).
+template <bool ASCII_WORDS>
 void lower_characters(const unsigned char* text, std::size_t size, std::size_t start, Appender& out,
                       DotTally& tally) {
     std::size_t at = start;
     while (at < size) {
         const unsigned char lead = text[at];
+        if constexpr (ASCII_WORDS) {
+            if (lead < 0x80 && size - at >= 8) {
+                const std::uint64_t word = ascii_words::load(text + at);
+                if (ascii_words::all_ascii(word)) {
+                    ascii_words::store(out.room(8, size - at), ascii_words::lowercase(word));
+                    tally.add_word(ascii_words::dots(word));
+                    at += 8;
+                    continue;
+                }
+            }
+        }
         if (lead < 0x80) {
             *out.room(1, size - at) = lowercase_ascii(lead);
             tally.add_byte(lead);
@@ -278,7 +292,7 @@ DotTally lower_into(std::string_view text, LoweredText& out) {
 
     Appender appender(out, at);
     if (at < size) {
-        lower_characters(source, size, at, appender, tally);
+        lower_characters<ASCII_FIRST>(source, size, at, appender, tally);
     }
     appender.finish();
     return tally;

@@ -35,6 +35,14 @@ bool is_utf8(std::string_view text) noexcept {
             return utf8::is_valid(text.substr(i));
         }
     }
+    // The rest, in the last word, whose earlier bytes were looked at already.
+    if (i < text.size() && text.size() >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + text.size() - 8, 8);
+        if ((word & 0x8080808080808080u) == 0) {
+            return true;
+        }
+    }
     for (; i < text.size(); ++i) {
         if (static_cast<unsigned char>(text[i]) >= 0x80) {
             return utf8::is_valid(text.substr(i));

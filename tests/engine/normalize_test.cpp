@@ -10,6 +10,7 @@
 #include <new>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lowered_text.h"
@@ -289,19 +290,23 @@ TEST(AsciiBlocks, AllAsciiOfEveryLength) {
     EXPECT_EQ(lower(every_byte), expected);
 }
 
+// Alone, and after a character that is not ASCII (whose ASCII rest is
+// lowered a word at a time by the general path).
 TEST(AsciiBlocks, DotsOnEitherSideOfEachWordBoundary) {
-    for (std::size_t at = 0; at + 1 < 48; ++at) {
-        std::string pair(48, 'x');
-        pair[at] = pair[at + 1] = '.';
-        EXPECT_FALSE(normalize_domain(pair)) << at;
+    for (const auto& [prefix, lowered_prefix] : {std::pair<std::string, std::string>{"", ""}, {"\xc3\x89", "\xc3\xa9"}}) {
+        for (std::size_t at = 0; at + 1 < 48; ++at) {
+            std::string pair(48, 'x');
+            pair[at] = pair[at + 1] = '.';
+            EXPECT_FALSE(normalize_domain(prefix + pair)) << prefix << " " << at;
 
-        std::string one(48, 'X');
-        one[at] = '.';
-        const auto domain = normalize_domain(one);
-        ASSERT_EQ(domain.has_value(), at != 0) << at;
-        if (domain) {
-            EXPECT_EQ(domain->label_count(), 2u) << at;
-            EXPECT_EQ(domain->lowered(), std::string(at, 'x') + "." + std::string(47 - at, 'x'));
+            std::string one(48, 'X');
+            one[at] = '.';
+            const auto domain = normalize_domain(prefix + one);
+            ASSERT_EQ(domain.has_value(), at != 0 || !prefix.empty()) << prefix << " " << at;
+            if (domain) {
+                EXPECT_EQ(domain->label_count(), 2u) << prefix << " " << at;
+                EXPECT_EQ(domain->lowered(), lowered_prefix + std::string(at, 'x') + "." + std::string(47 - at, 'x'));
+            }
         }
     }
     std::string every_other(64, 'a');
