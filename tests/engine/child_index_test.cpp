@@ -109,6 +109,58 @@ TEST(ChildIndex, AnswersAsFindChildOverCrowdedRuns) {
     }
 }
 
+// Every kind of step the walk through the index takes: a child with
+// children of its own (its entry from the slot), a leaf (the walk ends), an
+// edge that leads nowhere, kinds that differ between the two sections, and,
+// where a node's run is unsorted, a node left to the search in between.
+// Nodes: 0 the root (a, b, c, d), 1 a (x, y), 2 b, 3 d, 4 a.x, 5 a.y (z), 6 a.y.z.
+OwnedTable nested_table(bool sorted) {
+    OwnedTable table;
+    table.pool = "abcdxyz";  // each label is one byte of the pool
+    const auto edge = [](std::uint32_t at, std::int32_t target) { return Edge{at, at + 1, target}; };
+    table.edges = {edge(0, 1), edge(1, 2), edge(2, -1), edge(3, 3),
+                   sorted ? edge(4, 4) : edge(5, 5), sorted ? edge(5, 5) : edge(4, 4), edge(6, 6)};
+    table.nodes = {{0, 4, 0x00}, {4, 2, 0x09}, {7, 0, 0x02}, {7, 0, 0x00}, {7, 0, 0x24}, {6, 1, 0x01}, {7, 0, 0x0A}};
+    table.with_heads();
+    return table;
+}
+
+TEST(ChildIndex, WalksAsTheSearchThroughEveryKindOfStep) {
+    std::vector<std::string> names;
+    for (std::string name : {"a", "b", "c", "d", "x", "y", "z", "q"}) {
+        names.push_back(name);
+    }
+    for (std::size_t from = 0, depth = 1; depth < 4; ++depth) {
+        const std::size_t to = names.size();
+        for (std::size_t i = from; i < to; ++i) {
+            for (const char* label : {"a", "b", "c", "d", "x", "y", "z", "q"}) {
+                names.push_back(std::string(label) + "." + names[i]);
+            }
+        }
+        from = to;
+    }
+    for (const bool sorted : {true, false}) {
+        const OwnedTable owned = nested_table(sorted);
+        const OwnedChildIndex index = build_child_index(owned.view());
+        ASSERT_TRUE(child_index_is_consistent(owned.view(), index.view()));
+        EXPECT_EQ(index.nodes.size(), sorted ? 3u : 2u);
+        const ChildIndexView view = index.view();
+        SuffixTable indexed = owned.view();
+        indexed.index = &view;
+        for (const std::string& name : names) {
+            const std::size_t labels = static_cast<std::size_t>(std::count(name.begin(), name.end(), '.')) + 1;
+            for (const bool accept_unknown : {false, true}) {
+                for (const bool icann_only : {false, true}) {
+                    ASSERT_EQ(match_suffix(indexed, name, labels, nullptr, accept_unknown, icann_only),
+                              match_suffix_searched(owned.view(), name, labels, nullptr, accept_unknown, icann_only))
+                        << name << " sorted=" << sorted << " accept_unknown=" << accept_unknown
+                        << " icann_only=" << icann_only;
+                }
+            }
+        }
+    }
+}
+
 // A run that a search could disagree with (unsorted, a wrong head) or fault
 // on (a label beyond the pool, or off a character boundary) is never indexed,
 // so every search of it goes to find_child, faults included.
