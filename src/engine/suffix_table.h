@@ -42,7 +42,7 @@ constexpr std::uint32_t label_head(std::string_view label) noexcept {
 }
 
 // The child index of a table (child_index.h): hash slots over the children
-// of its large nodes, made once with the table. One entry per indexed node,
+// of its nodes, made once with the table. One entry per indexed node,
 // sorted by node number, owning `slot_mask + 1` slots from `first_slot`;
 // `node_entries` (as long as the node table) gives each node's entry, or
 // NO_INDEX_ENTRY.
