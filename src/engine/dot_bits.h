@@ -13,12 +13,19 @@ namespace lookup::dot_bits {
 // Texts shorter than this have their dots noted: every offset has a bit.
 inline constexpr std::size_t LIMIT = 64;
 
-// The marks of ascii_words::dots() over one little-endian word as eight bits,
-// byte i's at bit i: the multiply gathers the eight high bits into the top
-// byte without a carry.
+// The marks of ascii_words::dots() over one word as eight bits, byte i's at
+// bit i: on a little-endian machine the multiply gathers the eight high bits
+// into the top byte without a carry.
 inline std::uint64_t of_word(std::uint64_t marks) noexcept {
-    static_assert(std::endian::native == std::endian::little);
-    return ((marks >> 7) * 0x0102040810204080u) >> 56;
+    if constexpr (std::endian::native == std::endian::little) {
+        return ((marks >> 7) * 0x0102040810204080u) >> 56;
+    } else {
+        std::uint64_t bits = 0;
+        for (unsigned i = 0; i < 8; ++i) {
+            bits |= ((marks >> (8 * (7 - i) + 7)) & 1u) << i;
+        }
+        return bits;
+    }
 }
 
 // The start of the label that ends at offset `end` (below LIMIT): just after
