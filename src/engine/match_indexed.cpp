@@ -8,8 +8,9 @@ namespace lookup {
 
 // The walk through the child index: from an indexed node, one search of its
 // slots, whose slot carries the child's rule kinds and entry (and ends the
-// walk at a leaf); from any other node, the binary search. The index was checked against the table when it
-// was accepted, so what its slots say about a child is what the table says.
+// walk at a leaf); from any other node, the binary search. The index was
+// checked against the table when it was accepted, so what its slots say
+// about a child is what the table says.
 [[gnu::noinline]] std::size_t match_suffix_indexed(const SuffixTable& table, std::string_view lowered,
                                                    std::size_t label_count, const std::uint64_t* dot_bits,
                                                    bool accept_unknown, bool icann_only) {
