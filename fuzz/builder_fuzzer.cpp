@@ -2,7 +2,8 @@
 // with a BuildError or builds a table that obeys every layout rule and whose
 // lookups agree with trying the list's rules one by one. The run-time build
 // (build_table, as lookup_psl.SuffixList makes it) must give the same table,
-// and the lookups go through look_up over it, as the package's queries do.
+// and the lookups go through look_up over it, searched and through its child
+// index, as the module and the package's queries do.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -106,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const lookup::SuffixTable view = runtime.table.view(runtime.checksum);
+    const lookup::SuffixTable indexed = runtime.view();
     const std::vector<std::string> problems = builder::testing::layout_violations(view);
     if (!problems.empty()) {
         fail("layout: " + problems.front(), list);
@@ -131,14 +133,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string name = join(labels);
         for (const bool accept_unknown : {false, true}) {
             for (const bool icann_only : {false, true}) {
-                const lookup::Lookup found = lookup::look_up(view, name, {accept_unknown, icann_only, false});
-                const std::size_t got = found.valid() ? found.suffix_label_count() : SIZE_MAX;
                 const std::size_t want = rules.match(labels, accept_unknown, icann_only);
-                if (got != want) {
-                    fail("look_up(\"" + name + "\", accept_unknown=" + std::to_string(accept_unknown) +
-                             ", icann_only=" + std::to_string(icann_only) + ") gave " + std::to_string(got) +
-                             ", the rules give " + std::to_string(want),
-                         list);
+                // The table searched as the module searches it, and through its child index.
+                for (const lookup::SuffixTable& searched : {view, indexed}) {
+                    const lookup::Lookup found = lookup::look_up(searched, name, {accept_unknown, icann_only, false});
+                    const std::size_t got = found.valid() ? found.suffix_label_count() : SIZE_MAX;
+                    if (got != want) {
+                        fail("look_up(\"" + name + "\", accept_unknown=" + std::to_string(accept_unknown) +
+                                 ", icann_only=" + std::to_string(icann_only) + ")" +
+                                 (searched.index != nullptr ? " through the index" : "") + " gave " +
+                                 std::to_string(got) + ", the rules give " + std::to_string(want),
+                             list);
+                    }
                 }
             }
         }
