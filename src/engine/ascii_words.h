@@ -63,15 +63,6 @@ inline unsigned last_marked_byte(std::uint64_t marks) noexcept {
     }
 }
 
-// `marks` less its first marked byte's mark; `marks` not 0.
-inline std::uint64_t without_first_mark(std::uint64_t marks) noexcept {
-    if constexpr (std::endian::native == std::endian::little) {
-        return marks & (marks - 1);
-    } else {
-        return marks & ~(std::uint64_t{1} << (63 - std::countl_zero(marks)));
-    }
-}
-
 // How many bytes carry a mark. The multiply adds the eight 0-or-1 bytes into
 // the top byte; no popcount instruction is needed.
 inline unsigned count_marks(std::uint64_t marks) noexcept { return static_cast<unsigned>(((marks >> 7) * ONES) >> 56); }
