@@ -51,17 +51,17 @@ source "$REPO/scripts/stages.sh"
 # shellcheck source=scripts/sid-mounts.sh
 source "$REPO/scripts/sid-mounts.sh"
 
-# build_and_test NAME RUNNER PRESET DIR PYTHON CTEST_FILTER [TARGET...]:
-# builds DIR from PRESET for PYTHON (only the TARGETs, when given) and runs
-# its tests picked by CTEST_FILTER (ctest options, e.g. "-L python"; all of
-# them when empty), both through RUNNER (in_sid, or env for the host).
+# build_and_test NAME RUNNER PRESET DIR PYTHON CTEST_FILTER [-DOPTION=VALUE...] [-- TARGET...]:
+# builds DIR from PRESET for PYTHON with build-module.sh's options (only the
+# TARGETs, when given) and runs its tests picked by CTEST_FILTER (ctest
+# options, e.g. "-L python"; all of them when empty), both through RUNNER
+# (in_sid, or env for the host).
 build_and_test() {
-  local name=$1 runner=$2 preset=$3 dir=$4 python=$5 filter=() targets=()
+  local name=$1 runner=$2 preset=$3 dir=$4 python=$5 filter=()
   read -r -a filter <<<"$6"
   shift 6
-  [ $# -gt 0 ] && targets=(-- "$@")
   if stage "$name: build" "$runner" bash "$REPO/scripts/build-module.sh" "$preset" "$dir" \
-      -DPython_EXECUTABLE="$python" "${targets[@]}"; then
+      -DPython_EXECUTABLE="$python" "$@"; then
     stage "$name: ctest${filter[*]:+ ${filter[*]}}" "$runner" \
       ctest --test-dir "$dir" --output-on-failure -j "$LOOKUP_JOBS" "${filter[@]}"
   else
@@ -84,24 +84,18 @@ pyenv_stages() {
       continue
     fi
     build_and_test "pyenv $version" env host "$BUILD/pyenv-$version" "$python" "-L python" \
-      _lookup _suffix_list _lookup_corrupt lookup-psl
+      -- _lookup _suffix_list _lookup_corrupt lookup-psl
   done
 }
 
 host_lane() {
-  local name="host (Python 3.11, g++ $(g++ -dumpversion))"
   # The host build also registers the memcheck tests; the hardening stage
   # runs them under valgrind over this same build.
-  if stage "$name: build" bash "$REPO/scripts/build-module.sh" host "$BUILD/host" \
-      -DPython_EXECUTABLE=/usr/bin/python3 -DLOOKUP_MEMCHECK=ON; then
-    stage "$name: ctest -LE memcheck" ctest --test-dir "$BUILD/host" --output-on-failure -j "$LOOKUP_JOBS" -LE memcheck
-    export LOOKUP_MEMCHECK_BUILD="$BUILD/host"
-  else
-    skip "$name: ctest" "its build failed"
-  fi
+  build_and_test "host (Python 3.11, g++ $(g++ -dumpversion))" env host "$BUILD/host" /usr/bin/python3 \
+    "-LE memcheck" -DLOOKUP_MEMCHECK=ON
   # Sanitizers, fuzzers and valgrind.
   stage "hardening: sanitizers, fuzzing (${FUZZ_SECONDS}s each), valgrind" \
-    bash "$REPO/scripts/hardening.sh" "$FUZZ_SECONDS"
+    env LOOKUP_MEMCHECK_BUILD="$BUILD/host" bash "$REPO/scripts/hardening.sh" "$FUZZ_SECONDS"
   pyenv_stages
 }
 
@@ -117,11 +111,11 @@ sid_lane() {
     # generators' checks, and only what they run.
     build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
       /usr/bin/python3.15 "-LE python|install" \
-      engine_tests builder_tests cli_tests cpython_tests library_tests table-builder case-data-builder
+      -- engine_tests builder_tests cli_tests cpython_tests library_tests table-builder case-data-builder
     # The debug interpreter counts references; the module is built
     # unoptimised with the library's bounds assertions.
     build_and_test "sid 3.15d (debug)" in_sid debug "$BUILD/sid-3.15d" /usr/bin/python3.15d "-L python" \
-      _lookup _suffix_list _lookup_corrupt lookup-psl
+      -- _lookup _suffix_list _lookup_corrupt lookup-psl
   else
     skip "sid: Python 3.15, 3.15d" "no sid root"
   fi

@@ -1,9 +1,10 @@
 // The child index of a table: for each node with children (the root has
 // about 1,600), its children in hash slots, so that a step down from it takes
 // a probe or two instead of a binary search, and a step from one indexed
-// node to the next reads only the slot and the next node's entry. Made once with the table (written by
-// table-builder for the compiled list, built with a run-time list), never per
-// lookup, and read-only afterwards, so threads share it.
+// node to the next reads only the slot and the next node's entry. Made once
+// with the table (written by table-builder for the compiled list, built with
+// a run-time list), never per lookup, and read-only afterwards, so threads
+// share it.
 //
 // A table's index answers exactly as find_child does: a node is indexed only
 // when its whole edge run passes every check that a search makes and is

@@ -81,7 +81,7 @@ inline bool decide_is_private(std::size_t n, std::size_t p) noexcept { return p 
 
 // `dot_bits` as for skip_labels, in each of the cuts below.
 inline std::optional<std::string_view> public_suffix_of(std::string_view source, std::size_t n, std::size_t p,
-                                                        const std::uint64_t* dot_bits = nullptr) noexcept {
+                                                        const std::uint64_t* dot_bits) noexcept {
     if (!has_public_suffix(p)) {
         return std::nullopt;
     }
@@ -89,7 +89,7 @@ inline std::optional<std::string_view> public_suffix_of(std::string_view source,
 }
 
 inline std::optional<std::string_view> private_suffix_of(std::string_view source, std::size_t n, std::size_t p,
-                                                         const std::uint64_t* dot_bits = nullptr) noexcept {
+                                                         const std::uint64_t* dot_bits) noexcept {
     if (!has_private_suffix(n, p)) {
         return std::nullopt;
     }
@@ -100,7 +100,7 @@ inline std::optional<std::string_view> private_suffix_of(std::string_view source
 // depth is formed, so every depth up to 2^64-1 is safe.
 inline std::optional<std::string_view> subdomain_of(std::string_view source, std::size_t n, std::size_t p,
                                                     std::uint64_t depth,
-                                                    const std::uint64_t* dot_bits = nullptr) noexcept {
+                                                    const std::uint64_t* dot_bits) noexcept {
     if (!has_private_suffix(n, p)) {
         return std::nullopt;
     }

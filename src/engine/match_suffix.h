@@ -34,7 +34,7 @@ inline std::size_t match_suffix(const SuffixTable& table, std::string_view lower
     return match_suffix_searched(table, lowered, label_count, dot_bits, accept_unknown, icann_only);
 }
 
-// The same for a domain whose label starts are not at hand.
+// The same for a domain whose dots were not noted.
 inline std::size_t match_suffix(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                                 bool accept_unknown, bool icann_only) {
     return match_suffix(table, lowered, label_count, nullptr, accept_unknown, icann_only);

@@ -1,6 +1,5 @@
 #include "normalize.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -308,7 +307,7 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     bool valid = false;
     std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, std::uint64_t& dots,
                                                                       bool& dots_noted) {
-        if constexpr (ASCII_FIRST && std::endian::native == std::endian::little) {
+        if constexpr (ASCII_FIRST) {
             static_assert(dot_bits::LIMIT <= LoweredText::INLINE_CAPACITY);
             if (domain.size() < dot_bits::LIMIT) {
                 const std::size_t count = lower_ascii_noting_dots(bytes_of(domain), domain.size(), lowered.data(), dots);

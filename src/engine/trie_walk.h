@@ -96,8 +96,10 @@ inline std::size_t answer_of(const Outcome& outcome, bool accept_unknown) noexce
     return accept_unknown ? 1 : 0;
 }
 
-// The walk, with `child_of(table, node, label)` as its one step down.
-template <bool BY_WORDS, class ChildOf>
+// The walk, with `child_of(table, node, label)` as its one step down (the
+// binary search: the module's per-call path, which splits labels byte by
+// byte where no dots were noted).
+template <class ChildOf>
 inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std::size_t label_count,
                         const std::uint64_t* dot_bits, bool accept_unknown, bool icann_only, ChildOf child_of) {
     if (table.nodes.empty()) {
@@ -111,7 +113,7 @@ inline std::size_t walk(const SuffixTable& table, std::string_view lowered, std:
 
     // Labels are split off from the right only as far as the walk goes.
     for (std::size_t i = 0;; ++i) {
-        const char* label_start = label_start_of<BY_WORDS>(begin, label_end, dot_bits);
+        const char* label_start = label_start_of<false>(begin, label_end, dot_bits);
         const std::uint32_t child =
             child_of(table, node, std::string_view(label_start, static_cast<std::size_t>(label_end - label_start)));
         if (child == NO_NODE) {
