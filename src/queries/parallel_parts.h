@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,12 @@ namespace lookup {
 // calling thread; a thread that cannot be started leaves its part to the
 // calling thread too. Returns once every part has ended, and then rethrows
 // the exception of the first part that threw, if any.
+//
+// In a module loaded at run time the C++ runtime's per-thread state (what a
+// throw and a catch keep) is made on a thread's first throw, by the dynamic
+// loader, which ends the process when it cannot get the memory. So every
+// thread makes it before any part begins: a part that runs out of memory
+// throws std::bad_alloc instead of taking the process down.
 template <class Work>
 void run_in_parts(std::size_t count, std::size_t parts, Work& work) {
     if (parts == 0) {
@@ -30,16 +37,26 @@ void run_in_parts(std::size_t count, std::size_t parts, Work& work) {
             faults[part] = std::current_exception();
         }
     };
+    // Reading the state makes it; the calling thread too needs it to rethrow.
+    (void)std::current_exception();
+    std::latch ready(static_cast<std::ptrdiff_t>(parts - 1));
+    auto start = [&](std::size_t part) noexcept {
+        (void)std::current_exception();
+        ready.count_down();
+        run(part);
+    };
     std::vector<std::thread> threads;
     threads.reserve(parts - 1);
     std::size_t started = 1;
     for (; started < parts; ++started) {
         try {
-            threads.emplace_back(run, started);
+            threads.emplace_back(start, started);
         } catch (const std::exception&) {
             break;  // no thread to be had (std::system_error, std::bad_alloc)
         }
     }
+    ready.count_down(static_cast<std::ptrdiff_t>(parts - started));
+    ready.wait();
     run(0);
     for (std::size_t part = started; part < parts; ++part) {
         run(part);
