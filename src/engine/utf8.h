@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -116,13 +117,22 @@ inline std::string encode_all(std::u32string_view code_points) {
     return out;
 }
 
+// A word at a time, the last word read whole (over the one before it).
 inline bool is_ascii(std::string_view text) noexcept {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    if (size < 8) {
+        unsigned seen = 0;
+        for (std::size_t at = 0; at < size; ++at) {
+            seen |= bytes[at];
         }
+        return seen < 0x80;
     }
-    return true;
+    std::uint64_t seen = ascii_words::load(bytes + size - 8);
+    for (std::size_t at = 0; at + 8 < size; at += 8) {
+        seen |= ascii_words::load(bytes + at);
+    }
+    return ascii_words::all_ascii(seen);
 }
 
 // The length of the well-formed sequence that starts at text[i]; for one that

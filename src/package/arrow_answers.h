@@ -3,7 +3,6 @@
 // contiguous part into buffers of its own, then joined into the column's.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -90,15 +89,8 @@ struct ArrowRequest {
 template <Query query>
 void answer_items(const SuffixTable& table, const StringColumn& column, const ArrowRequest& request,
                   std::size_t begin, std::size_t end, PartAnswers& out) {
-    // Names are checked for UTF-8 a block at a time where a block is all
-    // ASCII, one by one in a block that is not.
-    constexpr std::size_t ASCII_BLOCK = 64;
-    bool ascii = false;
     for (std::size_t i = begin; i < end; ++i) {
-        if ((i - begin) % ASCII_BLOCK == 0) {
-            ascii = column.ascii_between(i, std::min(i + ASCII_BLOCK, end));
-        }
-        const std::optional<std::string_view> text = column.item(i, ascii);
+        const std::optional<std::string_view> text = column.item(i);
         Answer answer;
         if (text) {
             const Lookup found = look_up(table, *text, request.flags);

@@ -20,37 +20,6 @@ std::optional<StringLayout> string_layout(std::string_view format) noexcept {
     return std::nullopt;
 }
 
-bool bit_set(const std::uint8_t* bits, std::int64_t at) noexcept {
-    return (bits[at >> 3] >> (at & 7)) & 1;
-}
-
-// Names are mostly ASCII: eight bytes at a time, and the strict check only
-// from the first byte that is not.
-bool is_utf8(std::string_view text) noexcept {
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080u) != 0) {
-            return utf8::is_valid(text.substr(i));
-        }
-    }
-    // The rest, in the last word, whose earlier bytes were looked at already.
-    if (i < text.size() && text.size() >= 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + text.size() - 8, 8);
-        if ((word & 0x8080808080808080u) == 0) {
-            return true;
-        }
-    }
-    for (; i < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) {
-            return utf8::is_valid(text.substr(i));
-        }
-    }
-    return true;
-}
-
 [[noreturn]] void malformed(const std::string& why) { throw MalformedArray(why); }
 
 // The validity bitmap, or null when every item is valid; a bitmap the array
@@ -138,31 +107,20 @@ StringColumn::StringColumn(const ArrowArray& given, const ColumnType& type) : la
         malformed("a string array without offsets");
     }
     if (size_ > 0 && data_ == nullptr) {
-        const std::string_view all = bytes_of(-1);  // the span of every item
-        if (!all.empty()) {
+        // Without data, every item must be empty: the span of them all.
+        const std::int64_t start = offset_at(0);
+        const std::int64_t end = offset_at(static_cast<std::int64_t>(size_));
+        if (start < 0 || end < start) {
+            offsets_out_of_order(0);
+        }
+        if (end > start) {
             malformed("a string array without data");
         }
     }
 }
 
-// The bytes from the start of item `at` to its end; at -1, those of every
-// item together (checked only for order).
-std::string_view StringColumn::bytes_of(std::int64_t at) const {
-    const std::int64_t from = offset_ + (at < 0 ? 0 : at);
-    const std::int64_t to = offset_ + (at < 0 ? static_cast<std::int64_t>(size_) : at + 1);
-    std::int64_t start = 0;
-    std::int64_t end = 0;
-    if (layout_ == StringLayout::utf8) {
-        start = static_cast<const std::int32_t*>(offsets_)[from];
-        end = static_cast<const std::int32_t*>(offsets_)[to];
-    } else {
-        start = static_cast<const std::int64_t*>(offsets_)[from];
-        end = static_cast<const std::int64_t*>(offsets_)[to];
-    }
-    if (start < 0 || end < start) {
-        malformed("offsets out of order at item " + std::to_string(at < 0 ? 0 : at));
-    }
-    return {data_ == nullptr ? "" : data_ + start, static_cast<std::size_t>(end - start)};
+void StringColumn::offsets_out_of_order(std::int64_t at) {
+    malformed("offsets out of order at item " + std::to_string(at));
 }
 
 std::int64_t StringColumn::offset_at(std::int64_t at) const noexcept {
@@ -179,66 +137,33 @@ std::size_t StringColumn::bytes_between(std::size_t begin, std::size_t end) cons
     return start < 0 || stop < start ? 0 : static_cast<std::size_t>(stop - start);
 }
 
-// The items' span lies within that of every item, whose order the
-// constructor checked; an item whose own offsets are out of order is still
-// refused by item().
-bool StringColumn::ascii_between(std::size_t begin, std::size_t end) const noexcept {
-    const std::size_t size = bytes_between(begin, end);
-    if (size == 0 || data_ == nullptr) {
-        return false;
+std::string_view StringColumn::view_item(std::size_t i) const {
+    // The length, then the text itself when it fits in 12 bytes, else a
+    // prefix, the data buffer's number and the offset in it.
+    const char* view = static_cast<const char*>(offsets_) + 16 * (offset_ + static_cast<std::int64_t>(i));
+    std::int32_t length = 0;
+    std::memcpy(&length, view, 4);
+    if (length < 0) {
+        malformed("a view of negative length at item " + std::to_string(i));
     }
-    const char* bytes = data_ + offset_at(static_cast<std::int64_t>(begin));
-    std::uint64_t seen = 0;
-    std::size_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + at, 8);
-        seen |= word;
+    if (length <= 12) {
+        return {view + 4, static_cast<std::size_t>(length)};
     }
-    for (; at < size; ++at) {
-        seen |= static_cast<unsigned char>(bytes[at]);
+    std::int32_t buffer = 0;
+    std::int32_t start = 0;
+    std::memcpy(&buffer, view + 8, 4);
+    std::memcpy(&start, view + 12, 4);
+    if (buffer < 0 || buffer >= view_buffers_ || start < 0 || view_data_[buffer] == nullptr ||
+        static_cast<std::int64_t>(start) + length > view_sizes_[buffer]) {
+        malformed("a view past its data at item " + std::to_string(i));
     }
-    return (seen & 0x8080808080808080u) == 0;
+    return {view_data_[buffer] + start, static_cast<std::size_t>(length)};
 }
 
-std::optional<std::string_view> StringColumn::item(std::size_t i, bool known_utf8) const {
-    const auto at = static_cast<std::int64_t>(i);
-    if (outer_validity_ != nullptr && !bit_set(outer_validity_, outer_offset_ + at)) {
-        return std::nullopt;
-    }
-    if (validity_ != nullptr && !bit_set(validity_, offset_ + at)) {
-        return std::nullopt;
-    }
-    std::string_view text;
-    if (layout_ != StringLayout::utf8_view) {
-        text = bytes_of(at);
-    } else {
-        // A view: the length, then the text itself when it fits in 12
-        // bytes, else a prefix, the data buffer's number and the offset in it.
-        const char* view = static_cast<const char*>(offsets_) + 16 * (offset_ + at);
-        std::int32_t length = 0;
-        std::memcpy(&length, view, 4);
-        if (length < 0) {
-            malformed("a view of negative length at item " + std::to_string(i));
-        }
-        if (length <= 12) {
-            text = std::string_view(view + 4, static_cast<std::size_t>(length));
-        } else {
-            std::int32_t buffer = 0;
-            std::int32_t start = 0;
-            std::memcpy(&buffer, view + 8, 4);
-            std::memcpy(&start, view + 12, 4);
-            if (buffer < 0 || buffer >= view_buffers_ || start < 0 || view_data_[buffer] == nullptr ||
-                static_cast<std::int64_t>(start) + length > view_sizes_[buffer]) {
-                malformed("a view past its data at item " + std::to_string(i));
-            }
-            text = std::string_view(view_data_[buffer] + start, static_cast<std::size_t>(length));
-        }
-    }
-    if (!known_utf8 && !is_utf8(text)) {
+void StringColumn::check_utf8(std::size_t i, std::string_view text) {
+    if (!utf8::is_valid(text)) {
         throw NotUtf8{i};
     }
-    return text;
 }
 
 }  // namespace lookup::arrow

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "arrow_abi.h"
+#include "utf8.h"
 
 namespace lookup::arrow {
 
@@ -49,19 +50,53 @@ public:
 
     std::size_t size() const noexcept { return size_; }
     // Item `i` (below size()): nothing for a null, else its text. Throws
-    // MalformedArray for offsets out of order or past the data, NotUtf8
-    // (unless `known_utf8`: its bytes were seen to be, by ascii_between).
-    std::optional<std::string_view> item(std::size_t i, bool known_utf8 = false) const;
+    // MalformedArray for offsets out of order or past the data, NotUtf8.
+    // Inline: the columnar calls take every item through it.
+    std::optional<std::string_view> item(std::size_t i) const {
+        const auto at = static_cast<std::int64_t>(i);
+        if ((outer_validity_ != nullptr && !bit_set(outer_validity_, outer_offset_ + at)) ||
+            (validity_ != nullptr && !bit_set(validity_, offset_ + at))) {
+            return std::nullopt;
+        }
+        const std::string_view text = layout_ == StringLayout::utf8_view ? view_item(i) : offsets_item(at);
+        if (!utf8::is_ascii(text)) {
+            check_utf8(i, text);
+        }
+        return text;
+    }
 
     // The bytes that items [begin, end) span in the data buffer, when they
     // lie in it in order (utf8 and large_utf8; 0 for views or offsets out of
-    // order), and whether they are all ASCII: then every item among them is
-    // UTF-8, checked once for all with a word at a time.
+    // order).
     std::size_t bytes_between(std::size_t begin, std::size_t end) const noexcept;
-    bool ascii_between(std::size_t begin, std::size_t end) const noexcept;
 
 private:
-    std::string_view bytes_of(std::int64_t at) const;
+    static bool bit_set(const std::uint8_t* bits, std::int64_t at) noexcept {
+        return (bits[at >> 3] >> (at & 7)) & 1;
+    }
+    // Item `at` of utf8 or large_utf8.
+    std::string_view offsets_item(std::int64_t at) const {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        if (layout_ == StringLayout::utf8) {
+            const std::int32_t* offsets = static_cast<const std::int32_t*>(offsets_) + offset_ + at;
+            start = offsets[0];
+            end = offsets[1];
+        } else {
+            const std::int64_t* offsets = static_cast<const std::int64_t*>(offsets_) + offset_ + at;
+            start = offsets[0];
+            end = offsets[1];
+        }
+        if (start < 0 || end < start) [[unlikely]] {
+            offsets_out_of_order(at);
+        }
+        return {data_ == nullptr ? "" : data_ + start, static_cast<std::size_t>(end - start)};
+    }
+    // Item `i` of utf8_view.
+    std::string_view view_item(std::size_t i) const;
+    // NotUtf8 for item `i` unless `text` (not all ASCII) is UTF-8.
+    static void check_utf8(std::size_t i, std::string_view text);
+    [[noreturn]] static void offsets_out_of_order(std::int64_t at);
     std::int64_t offset_at(std::int64_t at) const noexcept;
 
     StringLayout layout_;

@@ -290,6 +290,20 @@ TEST(AsciiBlocks, AllAsciiOfEveryLength) {
     EXPECT_EQ(lower(every_byte), expected);
 }
 
+// Read a word at a time with the last word over the one before it: one byte
+// of 0x80 or more at any place of any length is seen.
+TEST(AsciiBlocks, IsAsciiSeesAHighByteAnywhere) {
+    for (std::size_t length = 0; length <= 33; ++length) {
+        const std::string ascii(length, '\x7f');
+        EXPECT_TRUE(utf8::is_ascii(ascii)) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string text = ascii;
+            text[at] = '\x80';
+            EXPECT_FALSE(utf8::is_ascii(text)) << length << " at " << at;
+        }
+    }
+}
+
 // Alone, and after a character that is not ASCII (whose ASCII rest is
 // lowered a word at a time by the general path).
 TEST(AsciiBlocks, DotsOnEitherSideOfEachWordBoundary) {
