@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "answer_buffer.h"
 #include "arrow_strings.h"
 #include "batch_bodies.h"
 #include "lookup.h"
@@ -36,27 +37,6 @@ struct AnswerShape {
     std::string field_name;
 };
 
-// Offsets of 32 or 64 bits, as the shape asks.
-class Offsets {
-public:
-    void resize(bool large, std::size_t count);
-    void set(std::size_t at, std::int64_t value) noexcept {
-        if (large_) {
-            wide_[at] = value;
-        } else {
-            narrow_[at] = static_cast<std::int32_t>(value);
-        }
-    }
-    const void* data() const noexcept {
-        return large_ ? static_cast<const void*>(wide_.data()) : static_cast<const void*>(narrow_.data());
-    }
-
-private:
-    bool large_ = false;
-    std::vector<std::int32_t> narrow_;
-    std::vector<std::int64_t> wide_;
-};
-
 // One array of answers, immutable once made; exported arrays share it.
 struct AnswerColumn {
     AnswerShape shape;
@@ -67,16 +47,20 @@ struct AnswerColumn {
     Offsets offsets;                     // text: into data; parts: into the labels
     std::int64_t label_count = 0;        // parts
     Offsets label_offsets;               // parts: into data
-    std::unique_ptr<char[]> data;        // never null
+    AnswerBuffer<char> data;             // never null
 };
 
-// The answers of one part of a column, before they are joined.
+// The answers of one part of a column, before they are joined. Its offsets
+// count from its own start, from a first 0; those of the first part are
+// already the column's, and its buffers become the column's.
 struct PartAnswers {
+    explicit PartAnswers(bool large) : ends(large), label_ends(large) {}
+
     std::vector<std::uint8_t> present;  // per item: 0 null, 1 an answer
     std::vector<std::uint8_t> truths;   // truth, per item
-    std::vector<std::int64_t> ends;     // text: end in data; parts: end in label_ends
-    std::vector<std::int64_t> label_ends;
-    std::string data;
+    Offsets ends;                       // text: into data; parts: into label_ends
+    Offsets label_ends;                 // parts: into data
+    AnswerBuffer<char> data;
 };
 
 // The parameters of a query besides its values.
@@ -97,14 +81,15 @@ void answer_items(const SuffixTable& table, const StringColumn& column, const Ar
             answer = answer_of<query>(found, request.depth);
             // The answer's text lives as long as `found`: copy it now.
             if (answer.kind == Answer::Kind::text) {
-                out.data.append(answer.text);
+                out.data.append(answer.text.data(), answer.text.size());
             } else if (answer.kind == Answer::Kind::parts) {
                 std::string_view rest = answer.text;
                 for (std::size_t label = 0; label < answer.labels_in_front; ++label) {
-                    out.data.append(take_label(rest));
+                    const std::string_view taken = take_label(rest);
+                    out.data.append(taken.data(), taken.size());
                     out.label_ends.push_back(static_cast<std::int64_t>(out.data.size()));
                 }
-                out.data.append(rest);
+                out.data.append(rest.data(), rest.size());
                 out.label_ends.push_back(static_cast<std::int64_t>(out.data.size()));
             }
         }
@@ -113,17 +98,18 @@ void answer_items(const SuffixTable& table, const StringColumn& column, const Ar
         if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
             out.truths.push_back(answer.kind == Answer::Kind::yes);
         } else if constexpr (ANSWER_TYPE<query> == AnswerType::parts) {
-            out.ends.push_back(static_cast<std::int64_t>(out.label_ends.size()));
+            out.ends.push_back(static_cast<std::int64_t>(out.label_ends.size() - 1));
         } else {
             out.ends.push_back(static_cast<std::int64_t>(out.data.size()));
         }
     }
 }
 
-// The parts' answers joined into one column of `shape`, each part copied
-// into its place by the thread that answered it (so run_in_parts over
-// `count` items must split them as it did then). Throws std::length_error
-// when 32-bit offsets cannot hold them.
+// The parts' answers joined into one column of `shape`: the first part's
+// buffers grown to the whole, each other part copied into its place by the
+// thread that answered it (so run_in_parts over `count` items must split them
+// as it did then). Throws std::length_error when 32-bit offsets cannot hold
+// them, std::bad_alloc.
 std::shared_ptr<const AnswerColumn> join_parts(const AnswerShape& shape, std::span<PartAnswers> parts,
                                                std::size_t count);
 
@@ -137,16 +123,28 @@ std::shared_ptr<const AnswerColumn> answer_column(const SuffixTable& table, cons
                                                   SignalWatch& signals) {
     const std::size_t count = column.size();
     const std::size_t part_count = threads_for(count, request.threads);
-    std::vector<PartAnswers> parts(part_count);
+    std::vector<PartAnswers> parts;
+    parts.reserve(part_count);
+    for (std::size_t part = 0; part < part_count; ++part) {
+        parts.emplace_back(shape.large);
+    }
     auto work = [&](std::size_t begin, std::size_t end, std::size_t part) {
         PartAnswers& out = parts[part];
         out.present.reserve(end - begin);
-        // Answers are mostly no longer than their names.
-        out.data.reserve(column.bytes_between(begin, end));
         if constexpr (ANSWER_TYPE<query> == AnswerType::truth) {
             out.truths.reserve(end - begin);
         } else {
-            out.ends.reserve(end - begin);
+            // The first part's room is the whole column's, as the join will
+            // need it; answers are mostly no longer than their names. Room
+            // not written to is never touched.
+            const std::size_t from = part == 0 ? 0 : begin;
+            const std::size_t to = part == 0 ? count : end;
+            out.data.reserve(column.bytes_between(from, to) + 1);
+            out.ends.reserve(to - from + 1);
+            out.ends.push_back(0);
+            if constexpr (ANSWER_TYPE<query> == AnswerType::parts) {
+                out.label_ends.push_back(0);
+            }
         }
         for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
             answer_items<query>(table, column, request, chunk, chunk_end, out);

@@ -71,14 +71,14 @@ void export_answers(const std::shared_ptr<const AnswerColumn>& column, ArrowArra
     const void* validity = c.validity.empty() ? nullptr : c.validity.data();
     switch (c.shape.type) {
         case AnswerType::text:
-            fill_array(out, column, c.length, c.null_count, {validity, c.offsets.data(), c.data.get()}, false);
+            fill_array(out, column, c.length, c.null_count, {validity, c.offsets.data(), c.data.data()}, false);
             return;
         case AnswerType::truth:
             fill_array(out, column, c.length, c.null_count, {validity, c.truths.data()}, false);
             return;
         case AnswerType::parts: {
             ArrowArray labels;
-            fill_array(&labels, column, c.label_count, 0, {nullptr, c.label_offsets.data(), c.data.get()}, false);
+            fill_array(&labels, column, c.label_count, 0, {nullptr, c.label_offsets.data(), c.data.data()}, false);
             try {
                 ArrayNode* node = fill_array(out, column, c.length, c.null_count, {validity, c.offsets.data()}, true);
                 node->child = labels;
