@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,8 +17,9 @@
 
 #include "detached.h"
 #include "parallel_parts.h"
-#include "signal_watch.h"
 #include "query_bodies.h"
+#include "shared_texts.h"
+#include "signal_watch.h"
 
 namespace lookup {
 
@@ -104,14 +106,23 @@ inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool
     return stored;
 }
 
-// The answers as a new list. A text that is the whole of a domain given as
-// an exact str is that str itself, and equal texts share one str while
-// they keep recurring.
-Result<PyObject*> answers_list(const DomainBatch& domains, std::span<const StoredAnswer> answers,
-                               const std::vector<std::string>& spills);
+// Items [first, first + answers.size()) of `list` (a new list, those items
+// unset) made from the answers, the texts of part P's spill in spills[P]. A
+// text that is the whole of a domain given as an exact str is that str itself,
+// and equal texts share one str while they keep recurring. An object that
+// cannot be made throws as memory_error_from_null does.
+void set_answers(PyObject* list, std::size_t first, const DomainBatch& domains,
+                 std::span<const StoredAnswer> answers, std::span<const std::string_view> spills,
+                 SharedTexts& shared);
 
 // Domains looked up between two looks for signals: a few milliseconds' work.
 inline constexpr std::size_t BATCH_CHUNK = 8192;
+
+// Domains looked up (detached, on the threads) before their answers become
+// objects (attached): few enough that the stored answers of one round take a
+// buffer that every round reuses. Memory that a call touches for the first
+// time costs it a page fault per page.
+inline constexpr std::size_t BATCH_ROUND = 8 * BATCH_CHUNK;
 
 // Calls each(chunk_begin, chunk_end) over [begin, end), part `part` of a
 // run_in_parts, BATCH_CHUNK items at a time, until `signals` says to stop.
@@ -140,31 +151,48 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
     }
     const BatchArgs& a = bound.value();
     const std::vector<std::string_view>& texts = a.domains.texts;
-    const std::size_t parts = threads_for(texts.size(), a.threads);
-    const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(texts.size());
-    std::vector<std::string> spills(parts);
+    PyRef list(PyList_New(static_cast<Py_ssize_t>(texts.size())));
+    if (!list) {
+        return take_pending_exception();
+    }
+    const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(std::min(texts.size(), BATCH_ROUND));
+    // Every round's spills, kept in place (a deque never moves its items) for
+    // the whole call: shared texts may point into them.
+    std::deque<std::string> spills;
+    SharedTexts shared;
     SignalWatch signals;
-    auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
-        std::string spill;  // the thread's own until it is done
-        const bool done = for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
-            for (std::size_t i = chunk; i < chunk_end; ++i) {
-                const Lookup found = look_up(table, texts[i], a.flags);
-                answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
-                                          static_cast<std::uint8_t>(part), spill);
+    for (std::size_t first = 0; first < texts.size(); first += BATCH_ROUND) {
+        const std::size_t count = std::min(BATCH_ROUND, texts.size() - first);
+        const std::size_t parts = threads_for(count, a.threads);
+        const std::size_t spill_base = spills.size();
+        spills.resize(spill_base + parts);
+        auto answer_part = [&](std::size_t begin, std::size_t end, std::size_t part) {
+            std::string spill;  // the thread's own until it is done
+            const bool done =
+                for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
+                    for (std::size_t i = chunk; i < chunk_end; ++i) {
+                        const Lookup found = look_up(table, texts[first + i], a.flags);
+                        answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
+                                                  static_cast<std::uint8_t>(part), spill);
+                    }
+                });
+            if (done) {
+                spills[spill_base + part] = std::move(spill);
             }
-        });
-        if (done) {
-            spills[part] = std::move(spill);
+        };
+        {
+            const Detached detached;
+            run_in_parts(count, parts, answer_part);
         }
-    };
-    {
-        const Detached detached;
-        run_in_parts(texts.size(), parts, answer_part);
+        if (signals.stopped()) {
+            return take_pending_exception();  // what the handler raised; the answers are dropped
+        }
+        std::vector<std::string_view> round_spills(spills.begin() + static_cast<std::ptrdiff_t>(spill_base),
+                                                   spills.end());
+        set_answers(list.get(), first, a.domains, std::span<const StoredAnswer>(answers.get(), count), round_spills,
+                    shared);
     }
-    if (signals.stopped()) {
-        return take_pending_exception();  // what the handler raised; the answers are dropped
-    }
-    return answers_list(a.domains, std::span<const StoredAnswer>(answers.get(), texts.size()), spills);
+    return list.release();
 }
 
 }  // namespace lookup
