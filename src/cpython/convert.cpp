@@ -8,7 +8,7 @@
 #include "text_rule.h"
 #include "interned_names.h"
 #include "panic.h"
-#include "ascii_words.h"
+#include "utf8.h"
 
 namespace lookup {
 
@@ -166,24 +166,6 @@ PyError add_item_note(PyError error, std::size_t index, std::string_view name) {
     return with_note(std::move(error), PyRef(PyUnicode_FromStringAndSize(note.data(), static_cast<Py_ssize_t>(note.size()))));
 }
 
-namespace {
-
-bool is_ascii(std::string_view text) noexcept {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::uint64_t seen = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        seen |= ascii_words::load(bytes + i);
-    }
-    for (; i < size; ++i) {
-        seen |= bytes[i];
-    }
-    return ascii_words::all_ascii(seen);
-}
-
-}  // namespace
-
 PyObject* text_result(std::string_view text) {
     PyObject* result = new_text(text);
     if (result == nullptr) {
@@ -205,7 +187,7 @@ PyObject* new_text(std::string_view text) {
     // compact str, without the UTF-8 decoder; single characters go the
     // decoder's way, which hands out the interpreter's shared ones.
     PyObject* result;
-    if (text.size() > 1 && is_ascii(text)) {
+    if (text.size() > 1 && utf8::is_ascii(text)) {
         result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
         if (result != nullptr) {
             std::memcpy(PyUnicode_1BYTE_DATA(result), text.data(), text.size());
