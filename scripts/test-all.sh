@@ -111,7 +111,8 @@ sid_lane() {
     # generators' checks, and only what they run.
     build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
       /usr/bin/python3.15 "-LE python|install" \
-      -- engine_tests builder_tests cli_tests cpython_tests library_tests table-builder case-data-builder
+      -- engine_tests builder_tests cli_tests cpython_tests library_tests parts_memory_tests table-builder \
+         case-data-builder
     # The debug interpreter counts references; the module is built
     # unoptimised with the library's bounds assertions.
     build_and_test "sid 3.15d (debug)" in_sid debug "$BUILD/sid-3.15d" /usr/bin/python3.15d "-L python" \
