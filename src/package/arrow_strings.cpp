@@ -123,11 +123,6 @@ void StringColumn::offsets_out_of_order(std::int64_t at) {
     malformed("offsets out of order at item " + std::to_string(at));
 }
 
-std::int64_t StringColumn::offset_at(std::int64_t at) const noexcept {
-    return layout_ == StringLayout::utf8 ? static_cast<const std::int32_t*>(offsets_)[offset_ + at]
-                                         : static_cast<const std::int64_t*>(offsets_)[offset_ + at];
-}
-
 std::size_t StringColumn::bytes_between(std::size_t begin, std::size_t end) const noexcept {
     if (layout_ == StringLayout::utf8_view || begin >= end) {
         return 0;

@@ -76,17 +76,8 @@ private:
     }
     // Item `at` of utf8 or large_utf8.
     std::string_view offsets_item(std::int64_t at) const {
-        std::int64_t start = 0;
-        std::int64_t end = 0;
-        if (layout_ == StringLayout::utf8) {
-            const std::int32_t* offsets = static_cast<const std::int32_t*>(offsets_) + offset_ + at;
-            start = offsets[0];
-            end = offsets[1];
-        } else {
-            const std::int64_t* offsets = static_cast<const std::int64_t*>(offsets_) + offset_ + at;
-            start = offsets[0];
-            end = offsets[1];
-        }
+        const std::int64_t start = offset_at(at);
+        const std::int64_t end = offset_at(at + 1);
         if (start < 0 || end < start) [[unlikely]] {
             offsets_out_of_order(at);
         }
@@ -97,7 +88,10 @@ private:
     // NotUtf8 for item `i` unless `text` (not all ASCII) is UTF-8.
     static void check_utf8(std::size_t i, std::string_view text);
     [[noreturn]] static void offsets_out_of_order(std::int64_t at);
-    std::int64_t offset_at(std::int64_t at) const noexcept;
+    std::int64_t offset_at(std::int64_t at) const noexcept {
+        return layout_ == StringLayout::utf8 ? static_cast<const std::int32_t*>(offsets_)[offset_ + at]
+                                             : static_cast<const std::int64_t*>(offsets_)[offset_ + at];
+    }
 
     StringLayout layout_;
     std::size_t size_;
