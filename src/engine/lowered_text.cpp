@@ -25,8 +25,6 @@ LoweredText& LoweredText::operator=(LoweredText&& other) noexcept {
     return *this;
 }
 
-LoweredText::~LoweredText() { delete[] heap_; }
-
 void LoweredText::reserve(std::size_t capacity) {
     if (capacity <= this->capacity()) {
         return;

@@ -268,9 +268,11 @@ std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t siz
 // Lowers `text` into `out`, replacing its contents: ASCII by words while it
 // lasts, then byte by byte, then character by character from the first
 // non-ASCII byte on. Without ASCII_FIRST, character by character throughout:
-// the general path that the fast one is checked against.
+// the general path that the fast one is checked against. Kept out of line,
+// so that the short all-ASCII path of normalize_with saves and restores only
+// the few registers it uses.
 template <bool ASCII_FIRST = true>
-DotTally lower_into(std::string_view text, LoweredText& out) {
+[[gnu::noinline]] DotTally lower_into(std::string_view text, LoweredText& out) {
     out.set_size(0);
     if (text.size() > out.capacity()) {
         out.reserve(text.size());
