@@ -73,8 +73,7 @@ def copy_of_the_tree(tmp_path):
 
 
 def route_environment(tmp_path, **extra):
-    """`python3` is the interpreter running the suite (Debian's, in the host build): the one the README's
-    Debian route means, and the one the tree's build compiled the module for, so that ccache serves it."""
+    # python3: the suite's own (Debian's, the route's), which the tree's build compiled for: ccache serves it.
     path = os.pathsep.join([os.path.dirname(sys.executable), os.environ.get("PATH", "")])
     return dict(os.environ, CCACHE_BASEDIR=str(tmp_path), PATH=path, **extra)
 
