@@ -75,7 +75,11 @@ def copy_of_the_tree(tmp_path):
 def route_environment(tmp_path, **extra):
     # python3: the suite's own (Debian's, the route's), which the tree's build compiled for: ccache serves it.
     path = os.pathsep.join([os.path.dirname(sys.executable), os.environ.get("PATH", "")])
-    return dict(os.environ, CCACHE_BASEDIR=str(tmp_path), PATH=path, **extra)
+    environment = dict(os.environ, CCACHE_BASEDIR=str(tmp_path), PATH=path)
+    if "HOME" in extra and shutil.which("ccache"):
+        # ccache keeps its objects under HOME: a route given a HOME of its own still compiles from them.
+        environment["CCACHE_DIR"] = run("ccache", "--get-config", "cache_dir").strip()
+    return dict(environment, **extra)
 
 
 @pytest.mark.slow
