@@ -52,8 +52,10 @@ struct AnswerColumn {
 
 // The answers of one part of a column, before they are joined. Its offsets
 // count from its own start, from a first 0; those of the first part are
-// already the column's, and its buffers become the column's.
-struct PartAnswers {
+// already the column's, and its buffers become the column's. A cache line
+// each: the parts lie side by side, and a thread appending to one would
+// otherwise keep taking its neighbour's sizes from the other thread.
+struct alignas(64) PartAnswers {
     explicit PartAnswers(bool large) : ends(large), label_ends(large) {}
 
     std::vector<std::uint8_t> present;  // per item: 0 null, 1 an answer
