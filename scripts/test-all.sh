@@ -113,7 +113,8 @@ sid_lane() {
     # takes it); ccache tells compilers apart by name, so this build names the
     # same one and the wheels reuse its objects.
     local cxx
-    cxx=$(in_sid /usr/bin/python3.15 -c 'import sysconfig; print(sysconfig.get_config_var("CXX") or "c++")')
+    cxx=$(in_sid /usr/bin/python3.15 -c 'import sysconfig; print(sysconfig.get_config_var("CXX") or "c++")') \
+      || cxx=c++
     build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
       /usr/bin/python3.15 "-LE python|install" -DCMAKE_CXX_COMPILER="${cxx%% *}" \
       -- engine_tests builder_tests cli_tests cpython_tests library_tests parts_memory_tests table-builder \

@@ -76,7 +76,7 @@ def route_environment(tmp_path, **extra):
     # python3: the suite's own (Debian's, the route's), which the tree's build compiled for: ccache serves it.
     path = os.pathsep.join([os.path.dirname(sys.executable), os.environ.get("PATH", "")])
     environment = dict(os.environ, CCACHE_BASEDIR=str(tmp_path), PATH=path)
-    if "HOME" in extra and shutil.which("ccache"):
+    if "HOME" in extra and "ccache" in os.environ.get("CMAKE_CXX_COMPILER_LAUNCHER", ""):
         # ccache keeps its objects under HOME: a route given a HOME of its own still compiles from them.
         environment["CCACHE_DIR"] = run("ccache", "--get-config", "cache_dir").strip()
     return dict(environment, **extra)
