@@ -12,16 +12,25 @@ Result<DomainBatch> convert_domains(PyObject* object) {
     }
     batch.items = std::move(items.value());
     const Py_ssize_t count = PyTuple_GET_SIZE(batch.items.get());
-    batch.texts.reserve(static_cast<std::size_t>(count));
     for (Py_ssize_t i = 0; i < count; ++i) {
-        Result<std::string_view> text = extract_str(PyTuple_GET_ITEM(batch.items.get(), i));
-        if (!text.ok()) {
+        if (Result<std::string_view> text = extract_str(PyTuple_GET_ITEM(batch.items.get(), i)); !text.ok()) {
             return add_item_note(add_argument_note(text.take_error(), "domain"), static_cast<std::size_t>(i),
                                  "domains");
         }
-        batch.texts.push_back(text.value());
     }
     return batch;
+}
+
+Status view_items(const DomainBatch& domains, std::size_t first, std::span<std::string_view> texts) {
+    for (std::size_t n = 0; n < texts.size(); ++n) {
+        Result<std::string_view> text =
+            extract_str(PyTuple_GET_ITEM(domains.items.get(), static_cast<Py_ssize_t>(first + n)));
+        if (!text.ok()) {
+            return text.take_error();
+        }
+        texts[n] = text.value();
+    }
+    return {};
 }
 
 std::size_t threads_for(std::size_t count, std::uint64_t asked) noexcept {
@@ -30,12 +39,12 @@ std::size_t threads_for(std::size_t count, std::uint64_t asked) noexcept {
 }
 
 void set_answers(PyObject* list, std::size_t first, const DomainBatch& domains,
-                 std::span<const StoredAnswer> answers, std::span<const std::string_view> spills,
-                 SharedTexts& shared) {
+                 std::span<const std::string_view> texts, std::span<const StoredAnswer> answers,
+                 std::span<const std::string_view> spills, SharedTexts& shared) {
     for (std::size_t n = 0; n < answers.size(); ++n) {
         const std::size_t i = first + n;
         const StoredAnswer& stored = answers[n];
-        const std::string_view whole = domains.texts[i];
+        const std::string_view whole = texts[n];
         const char* base = stored.part == StoredAnswer::IN_DOMAIN ? whole.data() : spills[stored.part].data();
         const Answer answer{stored.kind, stored.labels_in_front, std::string_view(base + stored.start, stored.size)};
         PyObject* item = PyTuple_GET_ITEM(domains.items.get(), static_cast<Py_ssize_t>(i));

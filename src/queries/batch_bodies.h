@@ -28,13 +28,19 @@ namespace lookup {
 // the caller's own container changes meanwhile.
 struct DomainBatch {
     PyRef items;
-    std::vector<std::string_view> texts;
 };
 
-// Any iterable of str but a single text; an item that is not a str, or has
-// no UTF-8 form, fails with the error of `domain` in the per-call function
-// and a second note naming its index.
+// Any iterable of str but a single text, every item's UTF-8 form made (and
+// kept by the str); an item that is not a str, or has no UTF-8 form, fails
+// with the error of `domain` in the per-call function and a second note
+// naming its index.
 Result<DomainBatch> convert_domains(PyObject* object);
+
+// The UTF-8 texts of items [first, first + texts.size()), taken round by
+// round rather than all at once: a view per item of a million-item call
+// would be 16 MB of memory touched for the first time, a page fault every
+// 256 items. convert_domains made each form, so this takes it again.
+Status view_items(const DomainBatch& domains, std::size_t first, std::span<std::string_view> texts);
 
 struct BatchArgs {
     DomainBatch domains;
@@ -107,13 +113,14 @@ inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool
 }
 
 // Items [first, first + answers.size()) of `list` (a new list, those items
-// unset) made from the answers, the texts of part P's spill in spills[P]. A
+// unset) made from the answers to `texts` (the UTF-8 texts of the same
+// items), the texts of part P's spill in spills[P]. A
 // text that is the whole of a domain given as an exact str is that str itself,
 // and equal texts share one str while they keep recurring. An object that
 // cannot be made throws as memory_error_from_null does.
 void set_answers(PyObject* list, std::size_t first, const DomainBatch& domains,
-                 std::span<const StoredAnswer> answers, std::span<const std::string_view> spills,
-                 SharedTexts& shared);
+                 std::span<const std::string_view> texts, std::span<const StoredAnswer> answers,
+                 std::span<const std::string_view> spills, SharedTexts& shared);
 
 // Domains looked up between two looks for signals: a few milliseconds' work.
 inline constexpr std::size_t BATCH_CHUNK = 8192;
@@ -150,19 +157,25 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
         return bound.take_error();
     }
     const BatchArgs& a = bound.value();
-    const std::vector<std::string_view>& texts = a.domains.texts;
-    PyRef list(PyList_New(static_cast<Py_ssize_t>(texts.size())));
+    const auto total = static_cast<std::size_t>(PyTuple_GET_SIZE(a.domains.items.get()));
+    PyRef list(PyList_New(static_cast<Py_ssize_t>(total)));
     if (!list) {
         return take_pending_exception();
     }
-    const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(std::min(texts.size(), BATCH_ROUND));
+    // One round's texts and stored answers, the buffers every round reuses.
+    std::vector<std::string_view> texts(std::min(total, BATCH_ROUND));
+    const auto answers = std::make_unique_for_overwrite<StoredAnswer[]>(std::min(total, BATCH_ROUND));
     // Every round's spills, kept in place (a deque never moves its items) for
     // the whole call: shared texts may point into them.
     std::deque<std::string> spills;
     SharedTexts shared;
     SignalWatch signals;
-    for (std::size_t first = 0; first < texts.size(); first += BATCH_ROUND) {
-        const std::size_t count = std::min(BATCH_ROUND, texts.size() - first);
+    for (std::size_t first = 0; first < total; first += BATCH_ROUND) {
+        const std::size_t count = std::min(BATCH_ROUND, total - first);
+        const std::span<std::string_view> round_texts(texts.data(), count);
+        if (Status viewed = view_items(a.domains, first, round_texts); !viewed.ok()) {
+            return viewed.take_error();
+        }
         const std::size_t parts = threads_for(count, a.threads);
         const std::size_t spill_base = spills.size();
         spills.resize(spill_base + parts);
@@ -171,7 +184,7 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
             const bool done =
                 for_each_chunk(signals, begin, end, part, [&](std::size_t chunk, std::size_t chunk_end) {
                     for (std::size_t i = chunk; i < chunk_end; ++i) {
-                        const Lookup found = look_up(table, texts[first + i], a.flags);
+                        const Lookup found = look_up(table, round_texts[i], a.flags);
                         answers[i] = store_answer(answer_of<query>(found, a.depth), found, a.flags.keep_case,
                                                   static_cast<std::uint8_t>(part), spill);
                     }
@@ -189,8 +202,8 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
         }
         std::vector<std::string_view> round_spills(spills.begin() + static_cast<std::ptrdiff_t>(spill_base),
                                                    spills.end());
-        set_answers(list.get(), first, a.domains, std::span<const StoredAnswer>(answers.get(), count), round_spills,
-                    shared);
+        set_answers(list.get(), first, a.domains, round_texts, std::span<const StoredAnswer>(answers.get(), count),
+                    round_spills, shared);
     }
     return list.release();
 }
