@@ -44,7 +44,7 @@ make_venv() {
 }
 
 inside() {
-  local python version dir sdist cxx
+  local python version dir sdist
   # shellcheck source=scripts/stages.sh
   source "$REPO/scripts/stages.sh"
   mkdir -p "$WORK"
@@ -66,10 +66,9 @@ inside() {
     # is built on its own, with the wheel's compiler, so that ccache serves
     # the objects they share. CMake needs the interpreter's full path: given
     # a bare name it silently picks the default python3.
-    cxx=$("$python" -c 'import sysconfig; print(sysconfig.get_config_var("CXX") or "c++")')
     stage "$version: corrupt-table fixture and the packaging tests (preset host)" \
       bash "$REPO/scripts/build-module.sh" host "$REPO/build/packaging-$version" \
-        -DPython_EXECUTABLE="$(command -v "$python")" -DCMAKE_CXX_COMPILER="${cxx%% *}" -DLOOKUP_BUILD_BENCH=OFF \
+        -DPython_EXECUTABLE="$(command -v "$python")" -DCMAKE_CXX_COMPILER="$(interpreter_cxx "$python")" -DLOOKUP_BUILD_BENCH=OFF \
         -DLOOKUP_PACKAGE_CHECK_DIR="$dir" -- _lookup_corrupt \
       && stage "$version: ctest -L packaging" \
            ctest --test-dir "$REPO/build/packaging-$version" --output-on-failure -j 2 -L packaging

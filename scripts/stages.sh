@@ -71,3 +71,14 @@ stage_summary() {
   fi
   echo "$1: all stages passed"
 }
+
+# interpreter_cxx COMMAND...: the C++ compiler that the interpreter COMMAND
+# runs names for its extensions (sysconfig's CXX, as scikit-build-core takes
+# it for a wheel), or c++. ccache tells compilers apart by name, so builds
+# that share objects with a wheel name this one.
+interpreter_cxx() {
+  local cxx
+  cxx=$("$@" -c 'import sysconfig; print(sysconfig.get_config_var("CXX") or "")' 2>/dev/null)
+  cxx=${cxx%% *}
+  echo "${cxx:-c++}"
+}

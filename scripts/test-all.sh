@@ -108,15 +108,10 @@ sid_lane() {
   if stage "sid root: make or reuse, mount the repository" prepare_sid_root; then
     # The pytest suite on 3.15 runs against the installed wheel (packaging),
     # which g++ 16 builds with the command: here the C++ suites and the
-    # generators' checks, and only what they run. The wheels compile with the
-    # compiler their interpreter names (sysconfig's CXX, as scikit-build-core
-    # takes it); ccache tells compilers apart by name, so this build names the
-    # same one and the wheels reuse its objects.
-    local cxx
-    cxx=$(in_sid /usr/bin/python3.15 -c 'import sysconfig; print(sysconfig.get_config_var("CXX") or "c++")') \
-      || cxx=c++
+    # generators' checks, and only what they run, with the wheels' compiler
+    # so that they reuse its objects.
     build_and_test "sid 3.15 (g++ $(in_sid g++ -dumpversion))" in_sid host "$BUILD/sid-3.15" \
-      /usr/bin/python3.15 "-LE python|install" -DCMAKE_CXX_COMPILER="${cxx%% *}" \
+      /usr/bin/python3.15 "-LE python|install" -DCMAKE_CXX_COMPILER="$(interpreter_cxx in_sid /usr/bin/python3.15)" \
       -- engine_tests builder_tests cli_tests cpython_tests library_tests parts_memory_tests table-builder \
          case-data-builder
     # The debug interpreter counts references; the module is built
