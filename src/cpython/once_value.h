@@ -29,6 +29,9 @@ public:
         return make();
     }
 
+    // Borrowed; null while it has not been made. Never makes it.
+    PyObject* made() const noexcept { return ready_.load(std::memory_order_acquire) ? value_ : nullptr; }
+
 private:
     PyObject* make();
 

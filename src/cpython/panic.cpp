@@ -47,7 +47,11 @@ PyError take_pending_exception() {
     if (!exception) {
         return PyError::described(PyExc_SystemError, "attempted to fetch exception but none was set");
     }
-    if (reinterpret_cast<PyObject*>(Py_TYPE(exception.get())) != panic_exception_class()) {
+    // Only a made class has instances. Asking must not make it: making it
+    // fails where many exceptions come from (at the recursion limit, out of
+    // memory), and that failure would end the process.
+    PyObject* panic_type = panic_class.made();
+    if (panic_type == nullptr || reinterpret_cast<PyObject*>(Py_TYPE(exception.get())) != panic_type) {
         return PyError::from_object(std::move(exception));
     }
     std::string message = "Unwrapped panic from Python code";

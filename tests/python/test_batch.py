@@ -65,6 +65,33 @@ def test_equal_answers_share_one_str_across_rounds(owner, threads):
     assert all(answer is got[i % 3] for i, answer in enumerate(got))
 
 
+# An exception raised at the recursion limit is passed on as it is: telling
+# it apart from an internal fault must not need anything made (a fresh
+# process, where nothing has been).
+def test_an_error_at_the_recursion_limit_stays_that_error():
+    script = f"""if True:
+        import sys
+        sys.path.insert(0, {str(support.MODULE_DIR)!r})
+        import lookup_psl
+        def recurse():
+            recurse()
+        def names():
+            recurse()
+            yield "example.com"
+        def deepest():
+            try:
+                return deepest()
+            except RecursionError:
+                return lookup_psl.privatesuffix_batch(names())
+        try:
+            deepest()
+        except RecursionError:
+            print("RecursionError")
+        """
+    done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+    assert (done.returncode, done.stdout) == (0, "RecursionError\n"), done.stderr
+
+
 @pytest.mark.memcheck
 def test_iterables_of_str(owner):
     domains = ["www.Example.com", "a.b.co.uk"]
