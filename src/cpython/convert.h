@@ -19,6 +19,12 @@ namespace lookup {
 // object. A non-`str` is refused with the not-an-instance TypeError; a string
 // with lone surrogates with its UnicodeEncodeError.
 inline Result<std::string_view> extract_str(PyObject* object) {
+    // An exact ASCII str (nearly every name) holds its UTF-8 text as its
+    // data: read in place, without a call into the interpreter.
+    if (PyUnicode_CheckExact(object) && PyUnicode_IS_ASCII(object)) {
+        return std::string_view(static_cast<const char*>(PyUnicode_DATA(object)),
+                                static_cast<std::size_t>(PyUnicode_GET_LENGTH(object)));
+    }
     if (PyUnicode_Check(object)) {
         Py_ssize_t size = 0;
         if (const char* bytes = PyUnicode_AsUTF8AndSize(object, &size)) {

@@ -33,6 +33,18 @@ Status view_items(const DomainBatch& domains, std::size_t first, std::span<std::
     return {};
 }
 
+RoundBuffers::RoundBuffers(std::size_t count) {
+    thread_local Held kept;
+    held_ = kept.in_use ? &own_ : &kept;
+    if (held_->texts.size() < count) {
+        held_->texts.resize(count);
+        held_->answers.resize(count);
+    }
+    held_->in_use = true;
+}
+
+RoundBuffers::~RoundBuffers() { held_->in_use = false; }
+
 std::size_t threads_for(std::size_t count, std::uint64_t asked) noexcept {
     const std::size_t worth = std::max<std::size_t>(count / MIN_DOMAINS_PER_THREAD, 1);
     return static_cast<std::size_t>(std::min<std::uint64_t>({asked, MAX_THREADS, worth}));

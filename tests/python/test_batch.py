@@ -65,6 +65,28 @@ def test_equal_answers_share_one_str_across_rounds(owner, threads):
     assert all(answer is got[i % 3] for i, answer in enumerate(got))
 
 
+# A thread reuses its round buffers from call to call; a batch called from a
+# signal handler while one is running (its lookups look for signals between
+# chunks) must not answer into the running one's buffers.
+def test_a_batch_inside_a_signal_handler_keeps_to_its_own_answers(owner):
+    outer = [f"W{i}.Outer{i % 7}.COM" for i in range(300_000)]
+    inner = [f"x{i}.Inner{i}.org" for i in range(70_000)]
+    inner_answers = []
+
+    def handler(signum, frame):
+        inner_answers.append(batch_call(owner, "privatesuffix", inner) == [f"inner{i}.org" for i in range(70_000)])
+
+    previous = signal.signal(signal.SIGALRM, handler)
+    try:
+        while not inner_answers:
+            signal.setitimer(signal.ITIMER_REAL, 0.005)
+            assert batch_call(owner, "privatesuffix", outer) == [f"outer{i % 7}.com" for i in range(300_000)]
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    assert inner_answers == [True]
+
+
 # An exception raised at the recursion limit is passed on as it is: telling
 # it apart from an internal fault must not need anything made (a fresh
 # process, where nothing has been).
