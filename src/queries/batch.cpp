@@ -33,12 +33,12 @@ Status view_items(const DomainBatch& domains, std::size_t first, std::span<std::
     return {};
 }
 
-RoundBuffers::RoundBuffers(std::size_t count) {
+RoundBuffers::RoundBuffers(std::size_t round_size) : round_size_(round_size) {
     thread_local Held kept;
     held_ = kept.in_use ? &own_ : &kept;
-    if (held_->texts.size() < count) {
-        held_->texts.resize(count);
-        held_->answers.resize(count);
+    if (held_->texts.size() < 2 * round_size) {
+        held_->texts.resize(2 * round_size);
+        held_->answers.resize(2 * round_size);
     }
     held_->in_use = true;
 }

@@ -55,9 +55,10 @@ def test_answers_equal_the_per_call_functions_over_the_corpus(owner, names, thre
     assert mismatches == []
 
 
-# Three rounds of lookups (65,536 names each), on one thread and on two: each
-# round answers its own names; answers that lowering changed live in the
-# rounds' spills, and one str still serves each of the equal ones.
+# Ten rounds of lookups (16,384 names each), on one thread and on two (the
+# rounds overlapping): each round answers its own names; answers that
+# lowering changed live in the rounds' spills, and one str still serves each
+# of the equal ones.
 @pytest.mark.parametrize("threads", [1, 2])
 def test_equal_answers_share_one_str_across_rounds(owner, threads):
     got = batch_call(owner, "privatesuffix", [f"W{i}.Example{i % 3}.COM" for i in range(150_000)], threads=threads)
