@@ -2,7 +2,10 @@
 // helper threads that live for the whole call: while the calling thread,
 // attached, makes the objects of one round, the helpers already look up the
 // next. Starting a thread for each round would cost more than that overlap
-// gains (50 to 300 µs a start on a small virtual machine).
+// gains (50 to 300 µs a start on a small virtual machine). Helpers never
+// touch the interpreter: a calling thread parked when it attaches (a daemon
+// thread while the interpreter finalizes) leaves them waiting for a round
+// that never comes, until the process exits.
 #pragma once
 
 #include <algorithm>
@@ -44,7 +47,7 @@ public:
     // Offers round `round` (one after the last one offered) of `count`
     // items, whose inputs are ready. The round two before must be complete.
     void publish(std::uint32_t round, std::size_t count) noexcept {
-        counts_[round & 1].store(count, std::memory_order_relaxed);
+        counts_[round & 1].store(static_cast<std::uint32_t>(count), std::memory_order_relaxed);
         done_[round & 1].store(0, std::memory_order_relaxed);
         claim_.store(std::uint64_t{round} << 32, std::memory_order_release);
         published_.store(round, std::memory_order_release);
