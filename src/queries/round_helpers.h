@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -26,19 +27,22 @@ template <class Work>
 class RoundHelpers {
 public:
     // Starts up to `helpers` threads (fewer when no more can be had).
-    RoundHelpers(std::size_t helpers, std::size_t chunk, Work& work) : chunk_(chunk), work_(work), faults_(helpers + 1) {
-        // The C++ runtime's per-thread state, made before any work on every
-        // thread (see run_in_parts): a lookup out of memory throws
-        // std::bad_alloc instead of ending the process.
+    RoundHelpers(std::size_t helpers, std::size_t chunk, Work& work)
+        : chunk_(chunk), work_(work), faults_(helpers + 1), ready_(static_cast<std::ptrdiff_t>(helpers)) {
+        // The C++ runtime's per-thread state, made on every thread before any
+        // work (see run_in_parts; complete() waits for the helpers'): a lookup
+        // out of memory throws std::bad_alloc instead of ending the process.
         (void)std::current_exception();
         threads_.reserve(helpers);
-        for (std::size_t part = 1; part <= helpers; ++part) {
+        std::size_t started = 0;
+        for (; started < helpers; ++started) {
             try {
-                threads_.emplace_back([this, part] { help(part); });
+                threads_.emplace_back([this, part = started + 1] { help(part); });
             } catch (const std::exception&) {
                 break;  // no thread to be had: the others take its share
             }
         }
+        ready_.count_down(static_cast<std::ptrdiff_t>(helpers - started));
     }
     RoundHelpers(const RoundHelpers&) = delete;
     RoundHelpers& operator=(const RoundHelpers&) = delete;
@@ -60,6 +64,7 @@ public:
     // up; rethrows the first exception of a part, once all have ended.
     template <class Stop>
     bool complete(std::uint32_t round, Stop&& stop) {
+        ready_.wait();
         take_chunks(round, 0, stop);
         if (!stopped_.load(std::memory_order_acquire)) {
             const std::uint32_t count = counts_[round & 1].load(std::memory_order_relaxed);
@@ -123,6 +128,7 @@ private:
 
     void help(std::size_t part) noexcept {
         (void)std::current_exception();
+        ready_.count_down();
         std::uint32_t seen = 0;
         for (;;) {
             const std::uint32_t round = wait_for_change(published_, seen);
@@ -172,6 +178,7 @@ private:
     Work& work_;
     std::vector<std::exception_ptr> faults_;
     std::vector<std::thread> threads_;
+    std::latch ready_;
     // The round on offer (high half) and its next chunk (low half).
     std::atomic<std::uint64_t> claim_{0};
     std::atomic<std::uint32_t> published_{0};
