@@ -17,6 +17,7 @@
 
 #include "build.h"
 #include "suffix_table.h"
+#include "test_paths.h"
 
 namespace builder::testing {
 

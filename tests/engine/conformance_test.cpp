@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lookup.h"
+#include "test_paths.h"
 
 namespace lookup {
 namespace {

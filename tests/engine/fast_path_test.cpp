@@ -13,6 +13,7 @@
 
 #include "dot_bits.h"
 #include "lookup.h"
+#include "test_paths.h"
 
 namespace lookup {
 namespace {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "utf8.h"
+#include "test_paths.h"
 
 namespace lookup::testing {
 

@@ -16,6 +16,7 @@
 #include "failing_allocator.h"
 #include "lookup.h"
 #include "lookup_psl/lookup_psl.hpp"
+#include "test_paths.h"
 
 namespace {
 
