@@ -10,7 +10,7 @@
 
 #include "case_data.h"
 #include "normalize.h"
-#include "reference_lowering.h"
+#include "reference_data.h"
 #include "utf8.h"
 
 namespace lookup {

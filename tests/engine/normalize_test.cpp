@@ -15,7 +15,7 @@
 
 #include "lowered_text.h"
 #include "normalize.h"
-#include "reference_lowering.h"
+#include "reference_data.h"
 #include "utf8.h"
 
 // The test program's allocator: malloc and free, counted per thread, with a

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "utf8.h"
-#include "test_paths.h"
 
 namespace lookup::testing {
 
@@ -164,11 +163,5 @@ private:
     std::map<char32_t, std::u32string> full_;  // unconditional mappings that differ from the simple one
     std::size_t mappings_ = 0;
 };
-
-// The reference over the repository's Unicode files, read once.
-inline const ReferenceLowering& reference_lowering() {
-    static const ReferenceLowering reference(std::string(LOOKUP_DATA_DIR) + "/unicode/17.0.0");
-    return reference;
-}
 
 }  // namespace lookup::testing
