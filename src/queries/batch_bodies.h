@@ -8,14 +8,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "detached.h"
-#include "parallel_parts.h"
 #include "query_bodies.h"
 #include "round_helpers.h"
 #include "shared_texts.h"
