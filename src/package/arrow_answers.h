@@ -3,6 +3,7 @@
 // contiguous part into buffers of its own, then joined into the column's.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -105,6 +106,23 @@ void answer_items(const SuffixTable& table, const StringColumn& column, const Ar
             out.ends.push_back(static_cast<std::int64_t>(out.data.size()));
         }
     }
+}
+
+// Items answered between two looks for signals: a few milliseconds' work.
+inline constexpr std::size_t BATCH_CHUNK = 8192;
+
+// Calls each(chunk_begin, chunk_end) over [begin, end), part `part` of a
+// run_in_parts, BATCH_CHUNK items at a time, until `signals` says to stop.
+// Returns whether every chunk was done.
+template <class Each>
+bool for_each_chunk(SignalWatch& signals, std::size_t begin, std::size_t end, std::size_t part, Each&& each) {
+    for (std::size_t chunk = begin; chunk < end; chunk += BATCH_CHUNK) {
+        if (signals.stop_part(part)) {
+            return false;
+        }
+        each(chunk, std::min(end, chunk + BATCH_CHUNK));
+    }
+    return true;
 }
 
 // The parts' answers joined into one column of `shape`: the first part's

@@ -151,9 +151,6 @@ private:
     std::size_t round_size_;
 };
 
-// Domains looked up between two looks for signals: a few milliseconds' work.
-inline constexpr std::size_t BATCH_CHUNK = 8192;
-
 // The batch calls' share of a round that one thread claims at a time: small,
 // so that the threads end a round together (about 0.15 ms of lookups).
 inline constexpr std::size_t ROUND_CHUNK = 2048;
@@ -164,20 +161,6 @@ inline constexpr std::size_t ROUND_CHUNK = 2048;
 // enough that the buffers of two rounds stay in the processor's caches, large
 // enough that a round's hand-over costs little against its lookups.
 inline constexpr std::size_t BATCH_ROUND = 8 * ROUND_CHUNK;
-
-// Calls each(chunk_begin, chunk_end) over [begin, end), part `part` of a
-// run_in_parts, BATCH_CHUNK items at a time, until `signals` says to stop.
-// Returns whether every chunk was done.
-template <class Each>
-bool for_each_chunk(SignalWatch& signals, std::size_t begin, std::size_t end, std::size_t part, Each&& each) {
-    for (std::size_t chunk = begin; chunk < end; chunk += BATCH_CHUNK) {
-        if (signals.stop_part(part)) {
-            return false;
-        }
-        each(chunk, std::min(end, chunk + BATCH_CHUNK));
-    }
-    return true;
-}
 
 // A whole batch call: arguments bound and converted for the batch form of
 // `query` as `owner` offers it, every domain looked up in `table`, and the

@@ -139,7 +139,7 @@ inline RunResult run_command(const ScratchDir& scratch, const std::string& comma
 }
 
 inline RunResult run_builder(const ScratchDir& scratch, const std::string& arguments) {
-    return run_command(scratch, quoted(TABLE_BUILDER_PATH) + " " + arguments);
+    return run_command(scratch, testing::quoted(TABLE_BUILDER_PATH) + " " + arguments);
 }
 
 }  // namespace builder::testing

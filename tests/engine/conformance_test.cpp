@@ -21,7 +21,7 @@ std::optional<std::string> private_suffix(std::string_view domain) {
 }
 
 TEST(Conformance, ListVectors) {
-    std::ifstream vectors(LOOKUP_DATA_DIR "/psl/test_psl.txt");
+    std::ifstream vectors(LOOKUP_DATA_DIR + "/psl/test_psl.txt");
     ASSERT_TRUE(vectors) << "no conformance vectors in the repository's data";
     const std::regex call(R"(^checkPublicSuffix\((null|'([^']*)'), (null|'([^']*)')\);)");
     std::string line;

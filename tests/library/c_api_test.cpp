@@ -23,7 +23,7 @@ namespace {
 const lookup_psl_list* const BUILTIN = lookup_psl_builtin();
 
 std::vector<std::string> corpus() {
-    std::ifstream file(LOOKUP_DATA_DIR "/bench/domains.txt");
+    std::ifstream file(LOOKUP_DATA_DIR + "/bench/domains.txt");
     std::vector<std::string> names;
     for (std::string line; std::getline(file, line);) names.push_back(line);
     return names;
@@ -64,7 +64,7 @@ TEST(CApi, AnswersAsTheEngineOverTheCorpusUnderEveryFlag) {
 
 TEST(CApi, ThreadsQueryOneListAtOnce) {
     lookup_psl_list* built = nullptr;
-    ASSERT_EQ(lookup_psl_list_from_file(LOOKUP_LIST_FILE, nullptr, 0, &built, nullptr), LOOKUP_PSL_OK);
+    ASSERT_EQ(lookup_psl_list_from_file(LOOKUP_LIST_FILE.c_str(), nullptr, 0, &built, nullptr), LOOKUP_PSL_OK);
     EXPECT_STREQ(lookup_psl_list_checksum(built), lookup_psl_list_checksum(BUILTIN));
     const std::vector<std::string> names = corpus();
     for (const lookup_psl_list* list : {BUILTIN, const_cast<const lookup_psl_list*>(built)}) {
@@ -183,7 +183,8 @@ TEST(CApi, MemoryRunningOutIsAStatusAtEveryAllocation) {
     EXPECT_GE(failed, 10);
     lookup_psl_list_free(list);
     // The whole list: the first, a middle and the last of its allocations.
-    const auto build_whole = [&] { return lookup_psl_list_from_file(LOOKUP_LIST_FILE, nullptr, 0, &list, &error); };
+    const std::string list_file = LOOKUP_LIST_FILE;
+    const auto build_whole = [&] { return lookup_psl_list_from_file(list_file.c_str(), nullptr, 0, &list, &error); };
     failing_allocator::allocations = 0;
     ASSERT_EQ(build_whole(), LOOKUP_PSL_OK);
     const long whole_build = failing_allocator::allocations;
