@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <string>
@@ -107,8 +108,10 @@ void check_answers(std::string_view domain, const lookup::Lookup& found) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* data = std::getenv("LOOKUP_DATA_DIR");
-    reference = new lookup::testing::ReferenceLowering(std::string(data != nullptr ? data : LOOKUP_DATA_DIR) +
-                                                       "/unicode/17.0.0");
+    const std::filesystem::path data_dir =
+        data != nullptr ? std::filesystem::path(data)
+                        : std::filesystem::canonical("/proc/self/exe").parent_path() / LOOKUP_DATA_FROM_FUZZERS;
+    reference = new lookup::testing::ReferenceLowering((data_dir / "unicode/17.0.0").lexically_normal().string());
     return 0;
 }
 
