@@ -183,7 +183,7 @@ TEST(CApi, MemoryRunningOutIsAStatusAtEveryAllocation) {
     EXPECT_GE(failed, 10);
     lookup_psl_list_free(list);
     // The whole list: the first, a middle and the last of its allocations.
-    const std::string list_file = LOOKUP_LIST_FILE;
+    const std::string list_file = LOOKUP_LIST_FILE;  // its path made before allocations are counted
     const auto build_whole = [&] { return lookup_psl_list_from_file(list_file.c_str(), nullptr, 0, &list, &error); };
     failing_allocator::allocations = 0;
     ASSERT_EQ(build_whole(), LOOKUP_PSL_OK);
