@@ -112,7 +112,7 @@ void expect_round_trip(const CompiledTable& table) {
     testing::write_file(scratch / "check.cpp", CHECKER);
     const std::string compile =
         testing::quoted(LOOKUP_CXX_COMPILER) + " -std=c++20 -Wall -Wextra -Wpedantic -Werror -I" +
-        testing::quoted(std::string(LOOKUP_SOURCE_DIR) + "/src/engine") + " -I" + testing::quoted((scratch / "generated").string()) +
+        testing::quoted(LOOKUP_SOURCE_DIR + "/src/engine") + " -I" + testing::quoted((scratch / "generated").string()) +
         " " + testing::quoted((scratch / "generated/psl_table.cpp").string()) + " " +
         testing::quoted((scratch / "generated/psl_index.cpp").string()) + " " +
         testing::quoted((scratch / "check.cpp").string()) + " -o " + testing::quoted((scratch / "check").string());

@@ -29,7 +29,7 @@ std::vector<std::string> names_to_check() {
         names.push_back(std::string(size - 11, 'a') + ".B.C.CO.UK.");
         names.push_back(std::string(size - 10, 'a') + ".B.C.CO.UK");
     }
-    std::ifstream corpus(std::string(LOOKUP_DATA_DIR) + "/bench/domains.txt");
+    std::ifstream corpus(LOOKUP_DATA_DIR + "/bench/domains.txt");
     for (std::string line; std::getline(corpus, line);) {
         names.push_back(line);
     }

@@ -11,7 +11,7 @@ namespace lookup::testing {
 
 // Read once.
 inline const ReferenceLowering& reference_lowering() {
-    static const ReferenceLowering reference(std::string(LOOKUP_DATA_DIR) + "/unicode/17.0.0");
+    static const ReferenceLowering reference(LOOKUP_DATA_DIR + "/unicode/17.0.0");
     return reference;
 }
 
