@@ -5,7 +5,7 @@
 #   install_into_sid PACKAGE...   installs those that the root lacks
 #   in_sid COMMAND...       runs a command in the root with a clean environment
 #                           (and the compiler launcher and ccache's base
-#                           directory, when they are set)
+#                           directory and sloppiness, when they are set)
 #   unmount_all             undoes the mounts (the EXIT trap does too)
 SID_ROOT=${LOOKUP_SID_ROOT:-/var/cache/lookup-sid}
 SID_PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
@@ -58,7 +58,7 @@ install_into_sid() {
 in_sid() {
   chroot "$SID_ROOT" env -i PATH="$SID_PATH" HOME=/root LANG=C.UTF-8 LOOKUP_JOBS="${LOOKUP_JOBS:-2}" \
     ${CMAKE_CXX_COMPILER_LAUNCHER:+CMAKE_CXX_COMPILER_LAUNCHER="$CMAKE_CXX_COMPILER_LAUNCHER"} \
-    ${CCACHE_BASEDIR:+CCACHE_BASEDIR="$CCACHE_BASEDIR"} "$@"
+    ${CCACHE_BASEDIR:+CCACHE_BASEDIR="$CCACHE_BASEDIR"} ${CCACHE_SLOPPINESS:+CCACHE_SLOPPINESS="$CCACHE_SLOPPINESS"} "$@"
 }
 
 unmount_all() {

@@ -47,6 +47,9 @@ HOST_PACKAGES=(cmake make g++ ccache libgtest-dev libbenchmark-dev python3-dev p
 # same depth (build/host, build/pyenv-3.12, ...) share the objects.
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$REPO")}
+# The test programs' precompiled headers: ccache serves the files that use one
+# only when told that neither the header's macros nor its files' times matter.
+export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 PYENV_VERSIONS=(3.12 3.13)
 
 # shellcheck source=scripts/stages.sh

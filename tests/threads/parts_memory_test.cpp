@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "test_paths.h"
+
 namespace {
 std::atomic<bool> memory_gone{false};
 }
@@ -19,7 +21,7 @@ extern "C" void* malloc(std::size_t size) { return memory_gone ? nullptr : __lib
 // process ("cannot allocate memory for thread-local data"). The part's
 // std::bad_alloc comes out of the call instead.
 TEST(PartsOutOfMemory, APartOutOfMemoryThrowsWithoutEndingTheProcess) {
-    void* module = dlopen(PARTS_MODULE, RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(lookup::test_paths::from_test_programs(PARTS_MODULE_NAME).c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     using Run = const char* (*)(std::atomic<bool>*);
     const auto run = reinterpret_cast<Run>(dlsym(module, "run_parts_out_of_memory"));
