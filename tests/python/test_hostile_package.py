@@ -133,21 +133,22 @@ def test_extra_rules_are_kept_as_exact_str_copies(lookup_psl):
     assert finalized == ["a.com"]
 
 
+# Three daemon threads, each inside calls of one kind (a batch on two
+# threads, a SuffixList's batch, a build) when the interpreter exits.
 @pytest.mark.slow
-@pytest.mark.parametrize("call", ["lookup_psl.privatesuffix_batch(names, threads=2)",
-                                  "listed.publicsuffix_batch(names)", "lookup_psl.SuffixList.from_bytes(data)"],
-                         ids=["batch", "method", "build"])
-def test_interpreter_exit_with_a_daemon_thread_inside_a_call(run_python, call):
-    script = f"""
+def test_interpreter_exit_with_daemon_threads_inside_calls(run_python):
+    script = """
 import threading, time, lookup_psl
 names = ["www.a%d.example.co.uk" % i for i in range(200_000)]
 data = b"// ===BEGIN ICANN DOMAINS===\\n%s// ===END ICANN DOMAINS===\\n" % b"".join(
     b"a%d.b%d.com\\n" % (i, i % 100) for i in range(100_000))
 listed = lookup_psl.SuffixList.from_bytes(data)
-def forever():
+def forever(call):
     while True:
-        {call}
-threading.Thread(target=forever, daemon=True).start()
+        call()
+for call in (lambda: lookup_psl.privatesuffix_batch(names, threads=2), lambda: listed.publicsuffix_batch(names),
+             lambda: lookup_psl.SuffixList.from_bytes(data)):
+    threading.Thread(target=forever, args=(call,), daemon=True).start()
 time.sleep(0.3)
 """
     for _ in range(3):
