@@ -41,7 +41,8 @@ def batch_call(owner, name, domains, *args, **kwargs):
     return getattr(owner[1], name + "_batch")(domains, *args, **kwargs)
 
 
-# One thread and two against the same per-call answers (most of the time).
+# One sweep of per-call answers (most of the time taken) serves the batch on
+# one thread and on two.
 @pytest.mark.slow
 def test_answers_equal_the_per_call_functions_over_the_corpus(owner, names):
     mismatches = []
