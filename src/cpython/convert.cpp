@@ -182,12 +182,12 @@ void memory_error_from_null() {
     fault_from_null();
 }
 
-PyObject* new_text(std::string_view text) {
+PyObject* new_text(std::string_view text, bool known_ascii) {
     // An ASCII answer (nearly all of them) is copied straight into a new
     // compact str, without the UTF-8 decoder; single characters go the
     // decoder's way, which hands out the interpreter's shared ones.
     PyObject* result;
-    if (text.size() > 1 && utf8::is_ascii(text)) {
+    if (text.size() > 1 && (known_ascii || utf8::is_ascii(text))) {
         result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
         if (result != nullptr) {
             std::memcpy(PyUnicode_1BYTE_DATA(result), text.data(), text.size());

@@ -74,7 +74,9 @@ PyError add_item_note(PyError error, std::size_t index, std::string_view name);
 // Answers as new references. A failure to make the object is an internal fault.
 PyObject* text_result(std::string_view text);
 // The same str, or null with the interpreter's exception pending.
-PyObject* new_text(std::string_view text);
+// `known_ascii`: the caller knows the text to be ASCII, so it is not looked
+// at again.
+PyObject* new_text(std::string_view text, bool known_ascii = false);
 // What the package's own forms make of an answer object that could not be
 // made: exhausted memory (std::bad_alloc, which the guard raises as
 // MemoryError, so that `except Exception` sees it); any other failure stays

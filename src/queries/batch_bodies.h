@@ -100,7 +100,7 @@ inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool
     // bytes as they were, the answer lies at the same place in both.
     const NormalizedDomain& domain = found.domain();
     const std::string_view source = keep_case ? domain.original() : domain.lowered();
-    if (keep_case || source == domain.original()) {
+    if (keep_case || domain.unchanged()) {
         stored.start = static_cast<std::size_t>(answer.text.data() - source.data());
     } else {
         stored.start = spill.size();

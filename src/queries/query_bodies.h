@@ -18,8 +18,8 @@
 namespace lookup {
 
 // A new str of `text`; exhausted memory when it cannot be made.
-inline PyObject* text_or_memory_error(std::string_view text) {
-    PyObject* made = new_text(text);
+inline PyObject* text_or_memory_error(std::string_view text, bool known_ascii = false) {
+    PyObject* made = new_text(text, known_ascii);
     if (made == nullptr) {
         memory_error_from_null();
     }

@@ -22,10 +22,11 @@ public:
     static constexpr std::size_t TRIAL = 512;
 
     // A new reference to a str of `text`, which must stay readable until the
-    // batch returns: later texts are compared with it.
-    PyObject* make(std::string_view text) {
+    // batch returns: later texts are compared with it. `known_ascii` as for
+    // new_text.
+    PyObject* make(std::string_view text, bool known_ascii) {
         if (!looking_) {
-            return text_or_memory_error(text);
+            return text_or_memory_error(text, known_ascii);
         }
         const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(text));
         const std::uint32_t found = index_.find(hash, [&](std::uint32_t id) { return entries_[id].text == text; });
@@ -33,7 +34,7 @@ public:
             ++found_;
             return Py_NewRef(entries_[found].object);
         }
-        PyObject* made = text_or_memory_error(text);
+        PyObject* made = text_or_memory_error(text, known_ascii);
         if (made != nullptr) {
             index_.insert(hash, static_cast<std::uint32_t>(entries_.size()));
             entries_.push_back(Entry{text, made});
