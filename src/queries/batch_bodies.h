@@ -151,16 +151,26 @@ private:
     std::size_t round_size_;
 };
 
-// The batch calls' share of a round that one thread claims at a time: small,
-// so that the threads end a round together (about 0.15 ms of lookups).
-inline constexpr std::size_t ROUND_CHUNK = 2048;
-
 // Domains looked up (detached, on the threads) before their answers become
 // objects (attached). Rounds overlap: while the calling thread makes one
 // round's objects, the other threads look up the next one's names. Small
 // enough that the buffers of two rounds stay in the processor's caches, large
 // enough that a round's hand-over costs little against its lookups.
-inline constexpr std::size_t BATCH_ROUND = 8 * ROUND_CHUNK;
+inline constexpr std::size_t BATCH_ROUND = 16384;
+// A call of fewer than MIN_ROUNDS * BATCH_ROUND domains has MIN_ROUNDS
+// rounds, of at least MIN_ROUND domains: the first round's lookups and the
+// last round's objects overlap nothing, and in a call of two or three rounds
+// they would be most of it (20,000 names in rounds of 16,384: the helpers
+// idle for a third of the call).
+inline constexpr std::size_t MIN_ROUNDS = 8;
+inline constexpr std::size_t MIN_ROUND = 1024;
+// The share of a round that one thread claims at a time: small, so that the
+// threads end a round together.
+inline constexpr std::size_t CHUNKS_PER_ROUND = 8;
+
+inline std::size_t round_size_for(std::size_t total) noexcept {
+    return std::clamp(total / MIN_ROUNDS, MIN_ROUND, BATCH_ROUND);
+}
 
 // A whole batch call: arguments bound and converted for the batch form of
 // `query` as `owner` offers it, every domain looked up in `table`, and the
@@ -180,10 +190,11 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
         return take_pending_exception();
     }
     const std::size_t parts = threads_for(total, a.threads);
-    const std::size_t rounds = (total + BATCH_ROUND - 1) / BATCH_ROUND;
-    auto first_of = [](std::uint32_t round) { return (round - 1) * BATCH_ROUND; };
-    auto count_of = [&](std::uint32_t round) { return std::min(BATCH_ROUND, total - first_of(round)); };
-    RoundBuffers buffers(std::min(total, BATCH_ROUND));
+    const std::size_t round_size = round_size_for(total);
+    const std::size_t rounds = (total + round_size - 1) / round_size;
+    auto first_of = [&](std::uint32_t round) { return (round - 1) * round_size; };
+    auto count_of = [&](std::uint32_t round) { return std::min(round_size, total - first_of(round)); };
+    RoundBuffers buffers(std::min(total, round_size));
     // The texts that lowering changed, by round and part, kept for the whole
     // call (shared texts may point into them); never resized once the
     // threads start.
@@ -208,7 +219,7 @@ Result<PyObject*> run_batch(const SuffixTable& table, PyObject* const* args, Py_
     };
     SharedTexts shared;
     SignalWatch signals;
-    RoundHelpers helpers(parts - 1, ROUND_CHUNK, look_up_items);
+    RoundHelpers helpers(parts - 1, round_size / CHUNKS_PER_ROUND, look_up_items);
     if (rounds > 0) {
         if (Status viewed = view_round(1); !viewed.ok()) {
             return viewed.take_error();
