@@ -1,5 +1,6 @@
 #include "convert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -182,20 +183,86 @@ void memory_error_from_null() {
     fault_from_null();
 }
 
+namespace {
+
+template <class Unit>
+void decode_into(std::string_view text, Unit* out) noexcept {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        if (bytes[at] < 0x80) {
+            *out++ = bytes[at++];
+            continue;
+        }
+        const utf8::Decoded found = utf8::decode(bytes + at, text.size() - at);
+        *out++ = static_cast<Unit>(found.cp);
+        at += found.length;
+    }
+}
+
+// A str of well-formed UTF-8 text with characters beyond ASCII, decoded
+// straight into the str's own kind: its widest lead byte tells the kind
+// (below 0xC4 Latin-1, below 0xF0 two bytes, else four). The interpreter's
+// decoder, made for bytes from anywhere, takes several times as long over an
+// answer. Null for text that is not well formed (no answer is: each is cut
+// from a str's UTF-8 text or its lowering), which the caller hands to that
+// decoder to refuse. Cold, as answers beyond ASCII are few: so marked, it
+// leaves the inlining in the callers' per-call bodies as it was (without it
+// the module's privateparts took 60 more instructions a call).
+[[gnu::noinline, gnu::cold]] PyObject* decode_well_formed(std::string_view text) {
+    std::size_t length = 0;
+    unsigned char widest_lead = 0;
+    for (std::size_t at = 0; at < text.size(); ++length) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        const std::ptrdiff_t sequence = utf8::sequence_at(text, at);
+        if (sequence < 0) {
+            return nullptr;
+        }
+        widest_lead = std::max(widest_lead, lead);
+        at += static_cast<std::size_t>(sequence);
+    }
+    const Py_UCS4 widest = widest_lead < 0xC4 ? 0xFF : widest_lead < 0xF0 ? 0xFFFF : 0x10FFFF;
+    PyObject* result = PyUnicode_New(static_cast<Py_ssize_t>(length), widest);
+    if (result == nullptr) {
+        return nullptr;
+    }
+    switch (PyUnicode_KIND(result)) {
+        case PyUnicode_1BYTE_KIND:
+            decode_into(text, PyUnicode_1BYTE_DATA(result));
+            break;
+        case PyUnicode_2BYTE_KIND:
+            decode_into(text, PyUnicode_2BYTE_DATA(result));
+            break;
+        default:
+            decode_into(text, PyUnicode_4BYTE_DATA(result));
+            break;
+    }
+    return result;
+}
+
+}  // namespace
+
 PyObject* new_text(std::string_view text, bool known_ascii) {
     // An ASCII answer (nearly all of them) is copied straight into a new
     // compact str, without the UTF-8 decoder; single characters go the
     // decoder's way, which hands out the interpreter's shared ones.
-    PyObject* result;
     if (text.size() > 1 && (known_ascii || utf8::is_ascii(text))) {
-        result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
+        PyObject* result = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
         if (result != nullptr) {
             std::memcpy(PyUnicode_1BYTE_DATA(result), text.data(), text.size());
         }
-    } else {
-        result = PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+        return result;
     }
-    return result;
+    // Two bytes may be one character: the decoder's too.
+    if (text.size() > 2) {
+        if (PyObject* result = decode_well_formed(text); result != nullptr || PyErr_Occurred() != nullptr) {
+            return result;
+        }
+    }
+    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
 }
 
 PyObject* bool_result(bool value) noexcept { return Py_NewRef(value ? Py_True : Py_False); }

@@ -25,9 +25,13 @@ public:
     // batch returns: later texts are compared with it. `known_ascii` as for
     // new_text.
     PyObject* make(std::string_view text, bool known_ascii) {
-        if (!looking_) {
-            return text_or_memory_error(text, known_ascii);
-        }
+        return looking_ ? make_while_looking(text, known_ascii) : text_or_memory_error(text, known_ascii);
+    }
+
+private:
+    // Out of line: after TRIAL texts most batches stop looking, and the
+    // inlined call above is then all that each answer pays.
+    [[gnu::noinline]] PyObject* make_while_looking(std::string_view text, bool known_ascii) {
         const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(text));
         const std::uint32_t found = index_.find(hash, [&](std::uint32_t id) { return entries_[id].text == text; });
         if (found != IdIndex::NONE) {
@@ -47,7 +51,6 @@ public:
         return made;
     }
 
-private:
     struct Entry {
         std::string_view text;
         PyObject* object;
