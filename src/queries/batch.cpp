@@ -60,14 +60,13 @@ void set_answers(PyObject* list, std::size_t first, const DomainBatch& domains,
         const char* base = stored.part == StoredAnswer::IN_DOMAIN ? whole.data() : spills[stored.part].data();
         const Answer answer{stored.kind, stored.labels_in_front, std::string_view(base + stored.start, stored.size)};
         PyObject* item = PyTuple_GET_ITEM(domains.items.get(), static_cast<Py_ssize_t>(i));
-        // Every answer to an ASCII domain is ASCII: lowering keeps it so.
-        const bool exact = PyUnicode_CheckExact(item);
-        const bool ascii = exact && PyUnicode_IS_ASCII(item);
         auto make_text = [&](std::string_view text) {
+            const bool exact = PyUnicode_CheckExact(item);
             if (text.data() == whole.data() && text.size() == whole.size() && exact) {
                 return Py_NewRef(item);
             }
-            return shared.make(text, ascii);
+            // Every answer to an ASCII domain is ASCII: lowering keeps it so.
+            return shared.make(text, exact && PyUnicode_IS_ASCII(item));
         };
         PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), answer_object(answer, make_text, memory_error_from_null));
     }
