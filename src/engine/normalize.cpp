@@ -221,21 +221,18 @@ std::size_t lower_ascii_words(const unsigned char* source, std::size_t size, cha
 // overlapping the one before it, or byte by byte for a text shorter than a
 // word, with no branch on what the bytes are. Returns the label count, or 0
 // for a text that is empty, not all ASCII or has an empty label: the general
-// path does such a text again from its start. `unchanged` tells whether no
-// byte was an uppercase letter.
+// path does such a text again from its start.
 std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t size, char* target,
-                                    std::uint64_t& dots, bool& unchanged) noexcept {
+                                    std::uint64_t& dots) noexcept {
     using namespace ascii_words;
     std::uint64_t bits = 0;
-    std::uint64_t seen = 0;     // every byte ORed: its high bits tell of any non-ASCII byte
-    std::uint64_t lowered = 0;  // the bits that lowering set, ORed
+    std::uint64_t seen = 0;  // every byte ORed: its high bits tell of any non-ASCII byte
     std::size_t count = 1;
     if (size < 8) {
         for (std::size_t at = 0; at < size; ++at) {
             const unsigned char byte = source[at];
             seen |= byte;
             target[at] = lowercase_ascii(byte);
-            lowered |= static_cast<unsigned char>(target[at]) ^ byte;
             bits |= std::uint64_t{byte == '.'} << at;
             count += byte == '.';
         }
@@ -244,9 +241,7 @@ std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t siz
         for (; size - at >= 8; at += 8) {
             const std::uint64_t word = load(source + at);
             seen |= word;
-            const std::uint64_t lower = lowercase(word);
-            lowered |= lower ^ word;
-            store(target + at, lower);
+            store(target + at, lowercase(word));
             const std::uint64_t marks = ascii_words::dots(word);
             count += count_marks(marks);
             bits |= dot_bits::of_word(marks) << at;
@@ -255,9 +250,7 @@ std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t siz
             // The last word ends with the text; its bytes before `at` were done.
             const std::uint64_t word = load(source + size - 8);
             seen |= word;
-            const std::uint64_t lower = lowercase(word);
-            lowered |= lower ^ word;
-            store(target + size - 8, lower);
+            store(target + size - 8, lowercase(word));
             const std::uint64_t marks = ascii_words::dots(word);
             count += count_marks(marks & last_bytes(size - at));
             bits |= dot_bits::of_word(marks) << (size - 8);
@@ -269,7 +262,6 @@ std::size_t lower_ascii_noting_dots(const unsigned char* source, std::size_t siz
         return 0;
     }
     dots = bits;
-    unchanged = lowered == 0;
     return count;
 }
 
@@ -316,12 +308,11 @@ std::optional<NormalizedDomain> normalize_with(std::string_view domain) {
     // with an empty label); the one return lets it be built in place.
     bool valid = false;
     std::optional<NormalizedDomain> result(std::in_place, domain, [&](LoweredText& lowered, std::uint64_t& dots,
-                                                                      bool& dots_noted, bool& unchanged) {
+                                                                      bool& dots_noted) {
         if constexpr (ASCII_FIRST) {
             static_assert(dot_bits::LIMIT <= LoweredText::INLINE_CAPACITY);
             if (domain.size() < dot_bits::LIMIT) {
-                const std::size_t count =
-                    lower_ascii_noting_dots(bytes_of(domain), domain.size(), lowered.data(), dots, unchanged);
+                const std::size_t count = lower_ascii_noting_dots(bytes_of(domain), domain.size(), lowered.data(), dots);
                 if (count != 0) {
                     lowered.set_size(domain.size());
                     dots_noted = true;

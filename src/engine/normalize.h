@@ -14,11 +14,11 @@ namespace lookup {
 class NormalizedDomain {
 public:
     // Lowers `original` into the object's own buffer with
-    // `lower(LoweredText&, std::uint64_t& dot_bits, bool& dots_noted, bool& unchanged)`,
-    // which returns the label count: made in place, the text is never moved.
+    // `lower(LoweredText&, std::uint64_t& dot_bits, bool& dots_noted)`, which
+    // returns the label count: made in place, the text is never moved.
     template <class Lower>
     NormalizedDomain(std::string_view original, Lower&& lower)
-        : original_(original), label_count_(lower(lowered_, dot_bits_, dots_noted_, unchanged_)) {}
+        : original_(original), label_count_(lower(lowered_, dot_bits_, dots_noted_)) {}
 
     // The lowercased text, owned; never empty, no empty label.
     std::string_view lowered() const noexcept { return lowered_.view(); }
@@ -30,15 +30,11 @@ public:
     // they are for a short all-ASCII text, where both have the same bytes at
     // the same places.
     const std::uint64_t* dot_bits() const noexcept { return dots_noted_ ? &dot_bits_ : nullptr; }
-    // Whether lowering left every byte as it was (lowered() == original()):
-    // noted by the short all-ASCII path, compared for any other text.
-    bool unchanged() const noexcept { return dots_noted_ ? unchanged_ : lowered() == original(); }
 
 private:
     LoweredText lowered_;
     std::uint64_t dot_bits_ = 0;
     bool dots_noted_ = false;
-    bool unchanged_ = false;  // noted with the dots
     std::string_view original_;
     std::size_t label_count_;
 };

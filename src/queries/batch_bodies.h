@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ascii_words.h"
 #include "detached.h"
 #include "query_bodies.h"
 #include "round_helpers.h"
@@ -90,18 +91,47 @@ struct StoredAnswer {
     std::size_t size;
 };
 
+// Whether `whole` ends with the bytes of `tail`: a word at a time, the
+// first word read whole and the last one overlapping the one before it.
+inline bool ends_with_bytes(std::string_view whole, std::string_view tail) noexcept {
+    const std::size_t size = tail.size();
+    if (size > whole.size()) {
+        return false;
+    }
+    const auto* ours = reinterpret_cast<const unsigned char*>(tail.data());
+    const auto* theirs = reinterpret_cast<const unsigned char*>(whole.data() + whole.size() - size);
+    if (size < 8) {
+        unsigned differ = 0;
+        for (std::size_t at = 0; at < size; ++at) {
+            differ |= ours[at] ^ theirs[at];
+        }
+        return differ == 0;
+    }
+    std::uint64_t differ = 0;
+    for (std::size_t at = 0; at < size; at += 8) {
+        const std::size_t word = std::min(at, size - 8);
+        differ |= ascii_words::load(ours + word) ^ ascii_words::load(theirs + word);
+    }
+    return differ == 0;
+}
+
 inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool keep_case, std::uint8_t part,
                                  std::string& spill) {
     StoredAnswer stored{answer.kind, StoredAnswer::IN_DOMAIN, answer.labels_in_front, 0, answer.text.size()};
     if (answer.kind != Answer::Kind::text && answer.kind != Answer::Kind::parts) {
         return stored;
     }
-    // The caller's text begins where the domain does; when lowering left the
-    // bytes as they were, the answer lies at the same place in both.
+    // An answer ends where its source does. Where the caller's text ends with
+    // the same bytes (lowering changed none of them), the answer is cut from
+    // it; only the others are copied.
     const NormalizedDomain& domain = found.domain();
-    const std::string_view source = keep_case ? domain.original() : domain.lowered();
-    if (keep_case || domain.unchanged()) {
-        stored.start = static_cast<std::size_t>(answer.text.data() - source.data());
+    const std::string_view original = domain.original();
+    const std::string_view lowered = domain.lowered();
+    if (keep_case) {
+        stored.start = static_cast<std::size_t>(answer.text.data() - original.data());
+    } else if (answer.text.data() + answer.text.size() == lowered.data() + lowered.size() &&
+               ends_with_bytes(original, answer.text)) {
+        stored.start = original.size() - answer.text.size();
     } else {
         stored.start = spill.size();
         stored.part = part;

@@ -50,7 +50,6 @@ TEST(FastPaths, AnswerAsTheGeneralPaths) {
         }
         ASSERT_EQ(fast->lowered(), general->lowered()) << name;
         ASSERT_EQ(fast->label_count(), general->label_count()) << name;
-        ASSERT_EQ(fast->unchanged(), fast->lowered() == fast->original()) << name;
         const std::string_view lowered = fast->lowered();
         const std::uint64_t* dots = fast->dot_bits();
         const bool ascii = std::all_of(lowered.begin(), lowered.end(), [](char c) { return (c & 0x80) == 0; });
