@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "ascii_words.h"
 #include "detached.h"
 #include "query_bodies.h"
 #include "round_helpers.h"
@@ -91,30 +90,6 @@ struct StoredAnswer {
     std::size_t size;
 };
 
-// Whether `whole` ends with the bytes of `tail`: a word at a time, the
-// first word read whole and the last one overlapping the one before it.
-inline bool ends_with_bytes(std::string_view whole, std::string_view tail) noexcept {
-    const std::size_t size = tail.size();
-    if (size > whole.size()) {
-        return false;
-    }
-    const auto* ours = reinterpret_cast<const unsigned char*>(tail.data());
-    const auto* theirs = reinterpret_cast<const unsigned char*>(whole.data() + whole.size() - size);
-    if (size < 8) {
-        unsigned differ = 0;
-        for (std::size_t at = 0; at < size; ++at) {
-            differ |= ours[at] ^ theirs[at];
-        }
-        return differ == 0;
-    }
-    std::uint64_t differ = 0;
-    for (std::size_t at = 0; at < size; at += 8) {
-        const std::size_t word = std::min(at, size - 8);
-        differ |= ascii_words::load(ours + word) ^ ascii_words::load(theirs + word);
-    }
-    return differ == 0;
-}
-
 inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool keep_case, std::uint8_t part,
                                  std::string& spill) {
     StoredAnswer stored{answer.kind, StoredAnswer::IN_DOMAIN, answer.labels_in_front, 0, answer.text.size()};
@@ -130,7 +105,7 @@ inline StoredAnswer store_answer(const Answer& answer, const Lookup& found, bool
     if (keep_case) {
         stored.start = static_cast<std::size_t>(answer.text.data() - original.data());
     } else if (answer.text.data() + answer.text.size() == lowered.data() + lowered.size() &&
-               ends_with_bytes(original, answer.text)) {
+               original.ends_with(answer.text)) {
         stored.start = original.size() - answer.text.size();
     } else {
         stored.start = spill.size();
